@@ -1,0 +1,2 @@
+// Placeholder: the simulated logger is being built.
+int main() { return 1; }
