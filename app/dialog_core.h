@@ -1,6 +1,7 @@
 // CDialogCore: the main dialog's behaviour without a toolkit. The Qt dialog (CConfigDlg)
-// derives from it, implements the control operations and the platform hooks below, and
-// connects each control's event to the handler named in the command table.
+// implements the control operations (IDialogControls) and the platform hooks
+// (IDialogPlatform), owns one CDialogCore built on them, and connects each control's event to
+// the handler named in the command table. Tests use in-memory implementations of both.
 //
 // Every handler runs on the user-interface thread. The worker threads (reader and bulk
 // transfer) are started by InitDialog and stopped and joined by Shutdown.
@@ -20,10 +21,29 @@ namespace travex {
 class CComPort;
 class CRxRing;
 
-class CDialogCore : public IDialogControls {
+// What the dialog needs from the toolkit beyond its controls.
+class IDialogPlatform {
  public:
-  CDialogCore(CComPort& port, CRxRing& ring);
-  ~CDialogCore() override;
+  virtual ~IDialogPlatform() = default;
+  // Starts (or restarts) a periodic timer on the user-interface thread; each period calls
+  // CDialogCore::OnResponseTimer(timer_id) there.
+  virtual void StartTimer(int timer_id, int period_ms) = 0;
+  virtual void StopTimer(int timer_id) = 0;
+  // Runs fn later on the user-interface thread (queued, never synchronously).
+  virtual void PostToUi(std::function<void()> fn) = 0;
+  // Posts the progress message of a run; handled later on the user-interface thread by
+  // CDialogCore::OnParamProgress(kind, channel).
+  virtual void PostParamProgress(int kind, long channel) = 0;
+  // True on the user-interface thread.
+  virtual bool IsUiThread() const = 0;
+};
+
+class CDialogCore {
+ public:
+  CDialogCore(IDialogControls& controls, IDialogPlatform& platform, CComPort& port, CRxRing& ring);
+  virtual ~CDialogCore();
+  CDialogCore(const CDialogCore&) = delete;
+  CDialogCore& operator=(const CDialogCore&) = delete;
 
   // OnInitDialog after the controls exist: port list, worker threads, blank panes, panels.
   void InitDialog();
@@ -75,16 +95,9 @@ class CDialogCore : public IDialogControls {
   uint16_t rx_len = 0;
   BulkFlags bulk;
 
- protected:
-  // Platform hooks, implemented by the toolkit adapter (and by test doubles).
-  // Starts (or restarts) a periodic timer on the user-interface thread.
-  virtual void StartTimer(int timer_id, int period_ms) = 0;
-  virtual void StopTimer(int timer_id) = 0;
-  // Runs fn later on the user-interface thread (queued, never synchronously).
-  virtual void PostToUi(std::function<void()> fn) = 0;
-  // True on the user-interface thread.
-  virtual bool IsUiThread() const = 0;
-
+ private:
+  IDialogControls& controls_;
+  IDialogPlatform& platform_;
   CComPort& port_;
   CRxRing& ring_;
 };
