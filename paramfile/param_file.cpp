@@ -1,0 +1,198 @@
+// Export and import of the parameter file.
+#include "paramfile/param_file.h"
+
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "app/dialog_controls.h"
+#include "paramfile/profile.h"
+#include "params/param_store.h"
+#include "protocol/crc16.h"
+
+namespace travex {
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 0;
+}
+
+char CharAt(std::string_view text, size_t i) { return i < text.size() ? text[i] : '0'; }
+
+constexpr std::string_view kDefaultValue = "ERROR";
+
+struct SectionSpec {
+  std::string_view section;
+  std::string_view key;
+  std::string_view failure_message;
+};
+
+constexpr SectionSpec kBaseSection{"BASEINFO", "baseinfo", "载入参数1错误"};
+constexpr SectionSpec kArg1Section{"ARG1", "arg1", "载入参数2错误"};
+constexpr SectionSpec kArg2Section{"ARG2", "arg2", "载入参数3错误"};
+constexpr SectionSpec kCoefSection{"COEF", "coef", "载入系数错误"};
+constexpr std::string_view kCrcKey = "wCRCResult";
+
+// Decodes a section's value into `scratch` and checks it against the stored CRC. The
+// caller copies the block into the image only when this returns true.
+bool DecodeChecked(std::string_view value, std::string_view crc_text, uint8_t* scratch,
+                   size_t length) {
+  HexTextToBytes(value, scratch, length);
+  return Crc16(scratch, length) == CrcFromText(crc_text);
+}
+
+std::string WriteBlock(std::string text, const SectionSpec& spec, const uint8_t* bytes,
+                       size_t length) {
+  text = SetProfileString(text, spec.section, spec.key, BytesToHexText(bytes, length));
+  return SetProfileString(text, spec.section, kCrcKey, CrcText(Crc16(bytes, length)));
+}
+
+}  // namespace
+
+uint8_t HexPairToByte(const char* pair) {
+  return static_cast<uint8_t>(HexDigit(pair[0]) * 16 + HexDigit(pair[1]));
+}
+
+std::string BytesToHexText(const uint8_t* bytes, size_t length) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out(length * 2, '0');
+  for (size_t i = 0; i < length; ++i) {
+    out[2 * i] = kDigits[bytes[i] >> 4];
+    out[2 * i + 1] = kDigits[bytes[i] & 0x0F];
+  }
+  return out;
+}
+
+void HexTextToBytes(std::string_view text, uint8_t* bytes, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    const char pair[2] = {CharAt(text, 2 * i), CharAt(text, 2 * i + 1)};
+    bytes[i] = HexPairToByte(pair);
+  }
+}
+
+std::string CrcText(uint16_t crc) {
+  const uint8_t bytes[2] = {static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)};
+  return BytesToHexText(bytes, 2);
+}
+
+uint16_t CrcFromText(std::string_view text) {
+  uint8_t bytes[2];
+  HexTextToBytes(text, bytes, 2);
+  return static_cast<uint16_t>(bytes[0] * 256 + bytes[1]);
+}
+
+std::string ProposedFileName(int year, int month, int day, int hour, int minute) {
+  char name[64];
+  std::snprintf(name, sizeof name, "TRAVEX%04d%02d%02d_%02d%02d.ini", year, month, day, hour,
+                minute);
+  return name;
+}
+
+std::string FileExtension(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
+}
+
+void CParamStore::ExportParamFile() {
+  if (owner == nullptr) return;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  FileDialogRequest dialog;
+  dialog.save = true;
+  dialog.initial_name = ProposedFileName(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                          local.tm_hour, local.tm_min);
+  std::string path;
+  if (!owner->AskFileName(dialog, &path)) return;
+
+  CollectAllPanels();
+
+  std::vector<uint8_t> bytes(kImageBytes);
+  uint8_t* base = bytes.data();
+  uint8_t* arg1 = base + kBaseInfoBytes;
+  uint8_t* arg2 = arg1 + kArg1Bytes;
+  uint8_t* coef = arg2 + kArg2Bytes;
+  EncodeBaseInfo(image.base, base);
+  EncodeArg1Array(image.arg1, arg1);
+  EncodeArg2Array(image.arg2, arg2);
+  EncodeCoefArray(image.coef, coef);
+
+  // The keys are applied to the file's text in memory and the file is replaced in one step,
+  // so a failure never leaves a half-written file. Other lines stay as they were.
+  std::string text;
+  std::string error;
+  const bool loaded = LoadTextFile(path, &text, &error);
+  text = WriteBlock(std::move(text), kBaseSection, base, kBaseInfoBytes);
+  owner->SetPaneText(2, std::to_string(kArg1Bytes));
+  text = WriteBlock(std::move(text), kArg1Section, arg1, kArg1Bytes);
+  owner->SetPaneText(3, std::to_string(kArg2Bytes));
+  text = WriteBlock(std::move(text), kArg2Section, arg2, kArg2Bytes);
+  text = WriteBlock(std::move(text), kCoefSection, coef, kCoefBytes);
+
+  if (!loaded || !ReplaceFileAtomically(path, text, &error)) {
+    owner->ShowMessage("参数文件写入失败：" + path + "\n" + error, kParamFileCaption,
+                       MessageIcon::kWarning);
+  }
+}
+
+void CParamStore::ImportParamFile() {
+  if (owner == nullptr) return;
+  FileDialogRequest dialog;
+  dialog.save = false;
+  dialog.initial_name = "*.ini";
+  std::string path;
+  if (!owner->AskFileName(dialog, &path)) return;
+  const std::string extension = FileExtension(path);
+  if (extension != "ini" && extension != "INI") return;
+
+  const std::vector<ProfileQuery> queries = {
+      {kBaseSection.section, kBaseSection.key, kDefaultValue},
+      {kBaseSection.section, kCrcKey, kDefaultValue},
+      {kArg1Section.section, kArg1Section.key, kDefaultValue},
+      {kArg1Section.section, kCrcKey, kDefaultValue},
+      {kArg2Section.section, kArg2Section.key, kDefaultValue},
+      {kArg2Section.section, kCrcKey, kDefaultValue},
+      {kCoefSection.section, kCoefSection.key, kDefaultValue},
+      {kCoefSection.section, kCrcKey, kDefaultValue},
+  };
+  const std::vector<std::string> values = ReadProfileStrings(path, queries);
+
+  // Each block is decoded into scratch bytes and enters the image only when its CRC
+  // matches; a failing section keeps the block as it was and shows its message.
+  std::vector<uint8_t> scratch(kArg1Bytes);
+  if (DecodeChecked(values[0], values[1], scratch.data(), kBaseInfoBytes)) {
+    DecodeBaseInfo(scratch.data(), &image.base);
+  } else {
+    owner->SetPaneText(3, kBaseSection.failure_message);
+  }
+  if (DecodeChecked(values[2], values[3], scratch.data(), kArg1Bytes)) {
+    DecodeArg1Array(scratch.data(), image.arg1);
+  } else {
+    owner->SetPaneText(3, kArg1Section.failure_message);
+  }
+  if (DecodeChecked(values[4], values[5], scratch.data(), kArg2Bytes)) {
+    DecodeArg2Array(scratch.data(), image.arg2);
+  } else {
+    owner->SetPaneText(3, kArg2Section.failure_message);
+  }
+  if (values[6] == kDefaultValue) {
+    for (CoefBlock& c : image.coef) {
+      c.coef_a = 1.0f;
+      c.coef_b = 0.0f;
+    }
+  } else if (DecodeChecked(values[6], values[7], scratch.data(), kCoefBytes)) {
+    DecodeCoefArray(scratch.data(), image.coef);
+  } else {
+    owner->SetPaneText(3, kCoefSection.failure_message);
+  }
+
+  ShowAllPanels();
+}
+
+}  // namespace travex

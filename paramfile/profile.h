@@ -1,0 +1,70 @@
+// Private-profile (INI) files: reading and writing single keys by the rules of the classic
+// platform functions, implemented here so that files written elsewhere read back and files
+// written here are read by others.
+//
+// Reading: a line "[name]" opens a section; a line "key=value" (blanks around "=" allowed)
+// is a key; a line without "=" is a key with an empty value; lines starting with ";" are
+// comments. Section and key names are matched without regard to ASCII letter case; the
+// first matching section and, within it, the first matching key count. Values are trimmed
+// of blanks and of one pair of enclosing quotes. Lines end with LF or CR LF.
+//
+// Writing: the key's line in its section is replaced, or the key is added after the last
+// line of its section, or the section is added at the end of the file. Every other byte of
+// the text stays as it was; written lines end with CR LF.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace travex {
+
+// The most characters a value read delivers (a buffer of 11000 with its terminating zero).
+inline constexpr size_t kProfileValueMax = 10999;
+
+// Lines longer than this are read only up to it (the value limit above is far smaller).
+inline constexpr size_t kProfileLineMax = 1 << 20;
+
+// Existing files larger than this are not rewritten.
+inline constexpr size_t kProfileFileMax = 256u << 20;
+
+struct ProfileQuery {
+  std::string_view section;
+  std::string_view key;
+  std::string_view default_value;
+};
+
+// Looks up a key in the text of a file. The value is cut at a zero byte and to max_chars.
+// Returns the default when the section or key is missing.
+std::string LookupProfileString(std::string_view text, std::string_view section,
+                                std::string_view key, std::string_view default_value,
+                                size_t max_chars = kProfileValueMax);
+
+// Reads one key from a file; the default when the file is missing or unreadable, or the
+// section or key is missing. The file is read as a stream with bounded memory whatever its
+// size or contents.
+std::string ReadProfileString(const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view default_value,
+                              size_t max_chars = kProfileValueMax);
+
+// Several keys from one pass over the file; one result per query, in query order.
+std::vector<std::string> ReadProfileStrings(const std::string& path,
+                                            const std::vector<ProfileQuery>& queries,
+                                            size_t max_chars = kProfileValueMax);
+
+// Returns the text with one key written.
+std::string SetProfileString(std::string_view text, std::string_view section,
+                             std::string_view key, std::string_view value);
+
+// Reads a whole existing file; a missing file gives an empty text and true. On failure
+// returns false with the reason in `error`.
+bool LoadTextFile(const std::string& path, std::string* text, std::string* error);
+
+// Replaces the file with `content` in one step: a temporary file in the same folder is
+// written, flushed to disk and renamed over the target. The target keeps its permissions.
+// A read-only target is not replaced. On failure the target is untouched and `error`
+// holds the reason.
+bool ReplaceFileAtomically(const std::string& path, std::string_view content, std::string* error);
+
+}  // namespace travex
