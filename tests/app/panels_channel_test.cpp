@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/panels_fixture.h"
+
+namespace travex::testing {
+namespace {
+
+TEST(ChannelPanels, EditsSurviveAChangeOfChannel) {
+  PanelRig rig;
+  rig.Type(IDC_ALARM_TEXT, "HOT");
+  rig.Type(IDC_ALARM_VALUE, "2.5");
+  rig.PickArg1Channel(1);
+  EXPECT_EQ(rig.Text(IDC_ALARM_TEXT), "");
+  EXPECT_EQ(rig.store.arg1_channel, 1);
+  rig.PickArg1Channel(0);
+  EXPECT_EQ(rig.Text(IDC_ALARM_TEXT), "HOT");
+  EXPECT_EQ(rig.Text(IDC_ALARM_VALUE), "2.500000");
+
+  rig.Type(IDC_CH_NAME, "Flow");
+  rig.Type(IDC_SLAVE_ADDR, "300");
+  rig.PickArg2Channel(31);
+  EXPECT_EQ(rig.Text(IDC_CH_NAME), "");
+  rig.PickArg2Channel(0);
+  EXPECT_EQ(rig.Text(IDC_CH_NAME), "Flow");
+  EXPECT_EQ(rig.store.image.arg2[0].slave_addr, 44);  // low 8 bits
+}
+
+TEST(ChannelPanels, EachChannelReopensOnItsOwnGear) {
+  PanelRig rig;
+  rig.PickGear(2);
+  rig.Type(IDC_GEAR_TEXT, "LOW");
+  rig.Type(IDC_GEAR_VALUE, "7");
+  rig.PickArg1Channel(1);
+  EXPECT_EQ(rig.controls.controls[IDC_GEAR].selection, 0);
+  EXPECT_EQ(rig.Text(IDC_GEAR_TEXT), "");
+  rig.PickArg1Channel(0);
+  EXPECT_EQ(rig.controls.controls[IDC_GEAR].selection, 2);
+  EXPECT_EQ(rig.Text(IDC_GEAR_TEXT), "LOW");
+  EXPECT_EQ(rig.Text(IDC_GEAR_VALUE), "7.000000");
+  EXPECT_EQ(std::string(rig.store.image.arg1[0].gears[2].text), "LOW");
+  EXPECT_EQ(rig.store.gear_index[0], 2);
+  EXPECT_EQ(rig.store.gear_index[1], 0);
+}
+
+TEST(ChannelPanels, TextsAreCutToTheirByteLimits) {
+  PanelRig rig;
+  rig.Type(IDC_ALARM_TEXT, "ABCDEFGHIJ");
+  rig.Type(IDC_NORMAL_TEXT, Utf8ToGbk("正常运行中"));  // ten bytes
+  rig.Type(IDC_GEAR_TEXT, "50%");
+  rig.Type(IDC_CH_NAME, "ABCDEFGHIJKLMNOPQRSTUVWXY");
+  rig.Type(IDC_CH_UNIT, "m3/h-xyz");
+  rig.store.CollectAllPanels();
+  EXPECT_EQ(std::string(rig.store.image.arg1[0].alarm_text), "ABCDEFGH");
+  EXPECT_EQ(std::string(rig.store.image.arg1[0].normal_text), Utf8ToGbk("正常运行"));
+  EXPECT_EQ(std::string(rig.store.image.arg1[0].gears[0].text), "50%");
+  EXPECT_EQ(std::string(rig.store.image.arg2[0].name), "ABCDEFGHIJKLMNOPQRST");
+  EXPECT_EQ(std::string(rig.store.image.arg2[0].unit), "m3/h-x");
+}
+
+TEST(ChannelPanels, ACharacterStraddlingTheLimitIsLeftOutWhole) {
+  PanelRig rig;
+  rig.Type(IDC_ALARM_TEXT, "ABCDEFG" + Utf8ToGbk("中"));  // 9 bytes, the 8th a lead byte
+  rig.Type(IDC_CH_NAME, std::string(19, 'x') + Utf8ToGbk("名称"));
+  rig.Type(IDC_CH_UNIT, "A" + Utf8ToGbk("米每秒"));  // 7 bytes
+  rig.store.CollectAllPanels();
+  EXPECT_EQ(std::string(rig.store.image.arg1[0].alarm_text), "ABCDEFG");
+  EXPECT_EQ(std::string(rig.store.image.arg2[0].name), std::string(19, 'x'));
+  EXPECT_EQ(std::string(rig.store.image.arg2[0].unit), "A" + Utf8ToGbk("米每"));
+}
+
+TEST(ChannelPanels, ShorterTextKeepsTheOldBytesAfterItsZero) {
+  PanelRig rig;
+  rig.Type(IDC_ALARM_TEXT, "ABCDEFGH");
+  rig.store.CollectArg1(0);
+  rig.Type(IDC_ALARM_TEXT, "AB");
+  rig.store.CollectArg1(0);
+  const char expected[9] = {'A', 'B', '\0', 'D', 'E', 'F', 'G', 'H', '\0'};
+  EXPECT_EQ(std::memcmp(rig.store.image.arg1[0].alarm_text, expected, 9), 0);
+  rig.store.ShowArg1();
+  EXPECT_EQ(rig.Text(IDC_ALARM_TEXT), "AB");
+}
+
+TEST(ChannelPanels, AFieldWithoutZeroShowsAtMostItsCapacity) {
+  PanelRig rig;
+  std::memset(rig.store.image.arg1[0].alarm_text, 'Z', 9);
+  std::memset(rig.store.image.arg1[0].normal_text, 'N', 11);
+  std::memset(rig.store.image.arg1[0].gears[0].text, 'G', 12);
+  std::memset(rig.store.image.arg2[0].name, 'M', 21);
+  std::memset(rig.store.image.arg2[0].unit, 'U', 7);
+  rig.store.ShowAllPanels();
+  EXPECT_EQ(rig.Text(IDC_ALARM_TEXT), std::string(8, 'Z'));
+  EXPECT_EQ(rig.Text(IDC_NORMAL_TEXT), std::string(10, 'N'));
+  EXPECT_EQ(rig.Text(IDC_GEAR_TEXT), std::string(11, 'G'));
+  EXPECT_EQ(rig.Text(IDC_CH_NAME), std::string(20, 'M'));
+  EXPECT_EQ(rig.Text(IDC_CH_UNIT), std::string(6, 'U'));
+}
+
+TEST(ChannelPanels, ValuesConvertLikeTheCLibrary) {
+  PanelRig rig;
+  const struct {
+    const char* typed;
+    const char* shown;
+  } cases[] = {
+      {"12.3456789", "12.345679"}, {"123456789", "123456792.000000"}, {"1e3", "1000.000000"},
+      {"abc", "0.000000"},         {"  -2.5kg", "-2.500000"},         {"0x1A", "0.000000"},
+  };
+  for (const auto& c : cases) {
+    rig.Type(IDC_ALARM_VALUE, c.typed);
+    rig.store.CollectArg1(0);
+    rig.store.ShowArg1();
+    EXPECT_EQ(rig.Text(IDC_ALARM_VALUE), c.shown) << c.typed;
+  }
+  EXPECT_EQ(rig.store.image.arg1[0].alarm_value, 0.0f);
+}
+
+TEST(ChannelPanels, SelectorsShowWhatTheyCanAndCollectBack) {
+  PanelRig rig;
+  Arg2Block& a = rig.store.image.arg2[0];
+  a.func_code = 6;
+  a.data_type = 20;
+  a.decimals = 9;
+  a.enabled = 5;
+  rig.store.ShowArg2();
+  EXPECT_EQ(rig.Text(IDC_FUNC_CODE), Utf8ToGbk("03功能码"));
+  EXPECT_EQ(rig.controls.controls[IDC_DATA_TYPE].selection, -1);
+  EXPECT_EQ(rig.controls.controls[IDC_DECIMALS].selection, -1);
+  EXPECT_EQ(rig.controls.controls[IDC_ENABLE].check, 1);
+  rig.store.CollectArg2(0);
+  EXPECT_EQ(a.func_code, 3);
+  EXPECT_EQ(a.data_type, 255);
+  EXPECT_EQ(a.decimals, 255);
+  EXPECT_EQ(a.enabled, 1);
+
+  a.func_code = 4;
+  a.data_type = 15;
+  a.decimals = 5;
+  rig.store.ShowArg2();
+  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].selection, 1);
+  rig.store.CollectArg2(0);
+  EXPECT_EQ(a.func_code, 4);
+  EXPECT_EQ(a.data_type, 15);
+  EXPECT_EQ(a.decimals, 5);
+
+  rig.controls.SetSelection(IDC_FUNC_CODE, -1);
+  rig.store.CollectArg2(0);
+  EXPECT_EQ(a.func_code, 2);
+}
+
+TEST(ChannelPanels, HiddenCoefficientEditsAreStillCollected) {
+  PanelRig rig;
+  ASSERT_FALSE(rig.controls.controls[IDC_COEF_A].visible);
+  rig.Type(IDC_COEF_A, "2.5");
+  rig.Type(IDC_COEF_B, "-1");
+  rig.controls.SetSelection(IDC_ARG2_CHANNEL, 0);
+  rig.store.CollectAllPanels();
+  EXPECT_EQ(rig.store.image.coef[0].coef_a, 2.5f);
+  EXPECT_EQ(rig.store.image.coef[0].coef_b, -1.0f);
+}
+
+TEST(ChannelPanels, NoSelectionSavesIntoTheShownEntryAndKeepsTheIndex) {
+  PanelRig rig;
+  rig.PickArg1Channel(5);
+  rig.PickGear(4);
+  rig.PickArg2Channel(7);
+
+  rig.Type(IDC_ALARM_TEXT, "KEEP");
+  rig.Type(IDC_GEAR_TEXT, "G4");
+  rig.controls.SetSelection(IDC_GEAR, -1);  // typed entry not in the list
+  rig.controls.SetSelection(IDC_ARG1_CHANNEL, -1);
+  rig.store.CollectArg1(static_cast<uint8_t>(rig.controls.GetSelection(IDC_ARG1_CHANNEL)));
+  EXPECT_EQ(rig.store.arg1_channel, 5);
+  EXPECT_EQ(rig.store.gear_index[5], 4);
+  EXPECT_EQ(std::string(rig.store.image.arg1[5].alarm_text), "KEEP");
+  EXPECT_EQ(std::string(rig.store.image.arg1[5].gears[4].text), "G4");
+
+  rig.store.CollectGear(9);
+  EXPECT_EQ(rig.store.gear_index[5], 4);
+  rig.store.ShowArg1();
+  EXPECT_EQ(rig.controls.controls[IDC_GEAR].selection, 4);
+
+  rig.Type(IDC_CH_NAME, "N7");
+  rig.store.CollectArg2(255);
+  EXPECT_EQ(rig.store.arg2_channel, 7);
+  EXPECT_EQ(std::string(rig.store.image.arg2[7].name), "N7");
+
+  rig.store.CollectArg2(32);
+  EXPECT_EQ(rig.store.arg2_channel, 7);
+}
+
+TEST(ChannelPanels, ShowAllPanelsKeepsChannelsAndGears) {
+  PanelRig rig;
+  rig.PickArg1Channel(3);
+  rig.PickGear(8);
+  rig.PickArg2Channel(9);
+  std::strcpy(rig.store.image.arg1[3].gears[8].text, "OTHER");
+  std::strcpy(rig.store.image.arg2[9].unit, "kPa");
+  rig.store.ShowAllPanels();
+  EXPECT_EQ(rig.Text(IDC_GEAR_TEXT), "OTHER");
+  EXPECT_EQ(rig.Text(IDC_CH_UNIT), "kPa");
+  EXPECT_EQ(rig.store.arg1_channel, 3);
+  EXPECT_EQ(rig.store.arg2_channel, 9);
+}
+
+}  // namespace
+}  // namespace travex::testing
