@@ -1,12 +1,26 @@
 // CRxRing: the 2096-byte receive ring that ReaderThread fills and the reply collection drains.
-// When the ring is full new data is dropped and old data kept.
+// When the ring is full new data is dropped and old data kept. One slot always stays free, so
+// the ring holds at most 2095 bytes.
+//
+// One mutex makes PushChunk, Pop and Clear mutually exclusive; it is held only for the copy.
+//
+// Clear must leave nothing of an earlier reply behind, also not what is still on its way:
+//  - bytes waiting in the driver: Clear first discards the input queue of the linked port
+//    (LinkPort; g_rx_ring is linked to g_com_port);
+//  - bytes the reader has already read but not yet pushed: every Clear starts a new generation.
+//    The reader takes Generation() before its Read and pushes with PushChunk(generation); a
+//    chunk read in an earlier generation is dropped instead of stored.
+// So after Clear returns, the ring only ever receives bytes the device sent after the flush.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 
 namespace travex {
+
+class CComPort;
 
 inline constexpr uint16_t kRingCapacity = 2096;
 inline constexpr size_t kChunkSize = 1024;
@@ -14,14 +28,27 @@ inline constexpr size_t kChunkSize = 1024;
 class CRxRing {
  public:
   CRxRing() = default;
+  explicit CRxRing(CComPort* linked_port) : linked_port_(linked_port) {}
   virtual ~CRxRing();
   CRxRing(const CRxRing&) = delete;
   CRxRing& operator=(const CRxRing&) = delete;
 
+  // The port whose input queue Clear discards (nullptr: none). Set before the reader starts.
+  void LinkPort(CComPort* port) { linked_port_.store(port); }
+
   uint16_t Used();
-  // Moves the first chunk_len bytes of chunk into the ring (ReaderThread only).
+  uint16_t Capacity() const { return capacity_; }
+  // Moves the first chunk_len bytes of chunk into the ring (ReaderThread only). When the ring
+  // fills up the rest of the chunk is dropped and chunk_len keeps its value; otherwise
+  // chunk_len becomes 0.
   void PushChunk();
+  // The same, but only when no Clear came after `generation` was taken; otherwise the chunk is
+  // dropped (chunk_len becomes 0).
+  void PushChunk(uint32_t generation);
+  uint32_t Generation() const { return generation_.load(); }
+  // Copies up to wanted bytes, oldest first; returns how many.
   uint16_t Pop(uint8_t* destination, uint16_t wanted);
+  // Empties the ring (see above). chunk and chunk_len are left alone.
   void Clear();
 
   uint8_t chunk[kChunkSize] = {};
@@ -29,12 +56,15 @@ class CRxRing {
 
  private:
   uint16_t UsedLocked() const;
+  void PushLocked();
 
   std::mutex mutex_;
   uint8_t ring_[kRingCapacity] = {};
   uint16_t head_ = 0;
   uint16_t tail_ = 0;
   uint16_t capacity_ = kRingCapacity;
+  std::atomic<uint32_t> generation_{0};
+  std::atomic<CComPort*> linked_port_{nullptr};
 };
 
 }  // namespace travex

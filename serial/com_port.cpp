@@ -1,0 +1,158 @@
+#include "serial/com_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "serial/line_settings.h"
+#include "serial/port_map.h"
+
+namespace travex {
+
+namespace {
+
+constexpr std::chrono::milliseconds kWriteTimeout{1000};
+
+}  // namespace
+
+CComPort::~CComPort() { Close(); }
+
+void CComPort::Configure(uint8_t port, uint8_t bits, uint8_t parity, uint8_t stops,
+                         uint32_t baud) {
+  port_number = port;
+  byte_size = bits;
+  parity_mode = parity;
+  stop_bits = stops;
+  baud_rate = baud;
+}
+
+int CComPort::Open() {
+  std::scoped_lock lock(read_mutex_, write_mutex_);
+  CloseLocked();
+  last_error = 0;
+  last_device.clear();
+
+  const std::string device = ResolveComPort(port_number);
+  if (device.empty()) {
+    last_device = PortEntryPath(port_number);
+    last_error = last_device.empty() ? ENODEV : ENOENT;
+    return 0;
+  }
+  last_device = device;
+
+  int fd;
+  do {
+    fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    last_error = errno;
+    return 0;
+  }
+
+  // Exclusive: TIOCEXCL keeps other users' opens out, the lock also keeps out cooperating
+  // programs running as root (for whom TIOCEXCL does not count).
+  int rc;
+  do {
+    rc = flock(fd, LOCK_EX | LOCK_NB);
+  } while (rc < 0 && errno == EINTR);
+  if (rc < 0) {
+    last_error = errno == EWOULDBLOCK ? EBUSY : errno;
+    ::close(fd);
+    return 0;
+  }
+  const bool exclusive = ioctl(fd, TIOCEXCL) == 0;
+
+  const LineSettings settings{baud_rate, byte_size, parity_mode, stop_bits};
+  if (int err = ApplyLineSettings(fd, settings); err != 0) {
+    last_error = err;
+    if (exclusive) ioctl(fd, TIOCNXCL);
+    ::close(fd);
+    return 0;
+  }
+  // Whatever arrived before (also under the previous line settings) is not ours.
+  FlushQueues(fd, true, true);
+
+  fd_ = fd;
+  open.store(1);
+  return 1;
+}
+
+size_t CComPort::Read(uint8_t* buffer, size_t count) {
+  if (open.load() == 0 || buffer == nullptr || count == 0) return 0;
+  std::lock_guard lock(read_mutex_);
+  if (fd_ < 0) return 0;
+  int waiting = 0;
+  if (ioctl(fd_, FIONREAD, &waiting) < 0 || waiting <= 0) return 0;
+  const size_t wanted = std::min(count, static_cast<size_t>(waiting));
+  ssize_t got;
+  do {
+    got = ::read(fd_, buffer, wanted);
+  } while (got < 0 && errno == EINTR);
+  return got > 0 ? static_cast<size_t>(got) : 0;
+}
+
+int CComPort::Write(const uint8_t* buffer, size_t count) {
+  if (open.load() == 0) return 0;
+  std::lock_guard lock(write_mutex_);
+  if (fd_ < 0) return 0;
+  if (count == 0) return 1;
+  if (buffer == nullptr) return 0;
+
+  const auto deadline = std::chrono::steady_clock::now() + kWriteTimeout;
+  size_t done = 0;
+  bool stalled = false;
+  while (done < count) {
+    const ssize_t n = ::write(fd_, buffer + done, count - done);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+      stalled = false;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return 0;
+
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return 0;
+    // A driver can report room and still refuse the next byte (output stopped); do not spin.
+    if (stalled) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
+    pollfd pfd{fd_, POLLOUT, 0};
+    const int ready = ::poll(&pfd, 1, static_cast<int>(left));
+    if (ready < 0 && errno != EINTR) return 0;
+    if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return 0;
+    stalled = true;
+  }
+  return 1;
+}
+
+int CComPort::Close() {
+  std::scoped_lock lock(read_mutex_, write_mutex_);
+  return CloseLocked();
+}
+
+int CComPort::CloseLocked() {
+  open.store(0);
+  if (fd_ < 0) return 0;
+  const int fd = fd_;
+  fd_ = -1;
+  // On a pseudo-terminal whose other side stays open the exclusive flag would outlive us.
+  ioctl(fd, TIOCNXCL);
+  flock(fd, LOCK_UN);
+  return ::close(fd) == 0 ? 1 : 0;
+}
+
+void CComPort::FlushInput() {
+  if (open.load() == 0) return;
+  std::lock_guard lock(read_mutex_);
+  if (fd_ >= 0) FlushQueues(fd_, true, false);
+}
+
+}  // namespace travex

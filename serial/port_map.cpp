@@ -1,0 +1,141 @@
+#include "serial/port_map.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <utility>
+
+namespace travex {
+
+namespace {
+
+using DeviceTable = std::array<std::string, kMaxComNumber + 1>;
+
+std::string Canonical(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved) == nullptr) return {};
+  return resolved;
+}
+
+std::string HomeDirectory() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') return home;
+  const passwd* pw = getpwuid(getuid());
+  if (pw != nullptr && pw->pw_dir != nullptr) return pw->pw_dir;
+  return {};
+}
+
+// "ttyUSB12" with prefix "ttyUSB" gives 12; -1 when the rest is not a plain decimal number.
+long DeviceIndex(const std::string& name, const std::string& prefix) {
+  if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return -1;
+  long value = 0;
+  for (size_t i = prefix.size(); i < name.size(); ++i) {
+    const char c = name[i];
+    if (c < '0' || c > '9' || value > 1000000) return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// A ttyS node exists for every possible on-board port; only those whose driver found a UART
+// report a port type other than 0 (unknown).
+bool UartPresent(const std::string& sys_tty_dir, const std::string& name) {
+  std::ifstream type_file(sys_tty_dir + "/" + name + "/type");
+  long type = 0;
+  if (!(type_file >> type)) return false;
+  return type != 0;
+}
+
+std::vector<std::string> SerialDevicesPresent(const PortMapRoots& roots) {
+  static const char* const kGroups[] = {"ttyS", "ttyUSB", "ttyACM"};
+  std::array<std::vector<std::pair<long, std::string>>, 3> found;
+  if (DIR* dir = opendir(roots.dev_dir.c_str())) {
+    while (const dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      for (size_t g = 0; g < found.size(); ++g) {
+        const long index = DeviceIndex(name, kGroups[g]);
+        if (index < 0) continue;
+        if (g == 0 && !UartPresent(roots.sys_tty_dir, name)) break;
+        found[g].emplace_back(index, name);
+        break;
+      }
+    }
+    closedir(dir);
+  }
+  std::vector<std::string> devices;
+  for (auto& group : found) {
+    std::sort(group.begin(), group.end());
+    for (const auto& item : group) devices.push_back(roots.dev_dir + "/" + item.second);
+  }
+  return devices;
+}
+
+std::string EntryPath(const std::string& port_dir, unsigned number) {
+  return port_dir + "/com" + std::to_string(number);
+}
+
+DeviceTable BuildDeviceTable(const PortMapRoots& roots) {
+  const std::string port_dir = roots.port_dir.empty() ? PortDirectory() : roots.port_dir;
+  DeviceTable table;
+  std::array<bool, kMaxComNumber + 1> pinned{};
+  std::set<std::string> named;
+  for (unsigned n = 1; n <= kMaxComNumber; ++n) {
+    const std::string entry = EntryPath(port_dir, n);
+    struct stat st {};
+    if (lstat(entry.c_str(), &st) != 0) continue;
+    pinned[n] = true;
+    table[n] = Canonical(entry);  // empty when the device behind the entry is missing
+    if (!table[n].empty()) named.insert(table[n]);
+  }
+  unsigned next = 1;
+  for (const std::string& device : SerialDevicesPresent(roots)) {
+    std::string path = Canonical(device);
+    if (path.empty() || named.count(path) != 0) continue;
+    while (next <= kMaxComNumber && pinned[next]) ++next;
+    if (next > kMaxComNumber) break;
+    table[next++] = std::move(path);
+  }
+  return table;
+}
+
+}  // namespace
+
+std::string PortDirectory() {
+  const char* dir = std::getenv("TRAVEX_PORT_DIR");
+  if (dir != nullptr && dir[0] != '\0') return dir;
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/travex/ports";
+  return HomeDirectory() + "/.config/travex/ports";
+}
+
+std::string PortEntryPath(unsigned number, const PortMapRoots& roots) {
+  if (number == 0 || number > kMaxComNumber) return {};
+  return EntryPath(roots.port_dir.empty() ? PortDirectory() : roots.port_dir, number);
+}
+
+std::string ResolveComPort(unsigned number, const PortMapRoots& roots) {
+  if (number == 0 || number > kMaxComNumber) return {};
+  return BuildDeviceTable(roots)[number];
+}
+
+std::vector<ComPortEntry> ListComPorts(unsigned first, unsigned last, const PortMapRoots& roots) {
+  std::vector<ComPortEntry> ports;
+  first = std::max(first, 1u);
+  last = std::min(last, kMaxComNumber);
+  if (first > last) return ports;
+  const DeviceTable table = BuildDeviceTable(roots);
+  for (unsigned n = first; n <= last; ++n) {
+    if (!table[n].empty()) ports.push_back({n, table[n]});
+  }
+  return ports;
+}
+
+}  // namespace travex

@@ -1,0 +1,47 @@
+// Which device a COM number stands for.
+//
+// Port n (1..64) is the device behind the entry `comN` (lower case) in the port directory; each
+// entry is a symbolic link to a device, and an entry whose device is missing still holds its
+// number (the number names no device then). The COM numbers without an entry are given, in
+// ascending order, to the serial devices present that no entry already names: on-board UARTs
+// that really exist (ttyS* whose driver reports a known port type in sysfs), then ttyUSB*, then
+// ttyACM*, each group in numeric order. Port 0 and 65 and above name no device.
+//
+// Nothing here opens a device: only the file system and sysfs are looked at.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace travex {
+
+inline constexpr unsigned kMaxComNumber = 64;
+
+// $TRAVEX_PORT_DIR when set and not empty, else $XDG_CONFIG_HOME/travex/ports (when that is an
+// absolute path), else ~/.config/travex/ports.
+std::string PortDirectory();
+
+// Where the port map looks. The defaults are the real system; tests point them elsewhere.
+struct PortMapRoots {
+  std::string port_dir;                        // empty: PortDirectory()
+  std::string dev_dir = "/dev";                // device nodes ttyS*, ttyUSB*, ttyACM*
+  std::string sys_tty_dir = "/sys/class/tty";  // <name>/type of each ttyS*
+};
+
+struct ComPortEntry {
+  unsigned number = 0;
+  std::string device;  // absolute path of the device, symbolic links resolved
+};
+
+// Path of the entry `comN` in the port directory (whether or not it exists); empty for a
+// number that names no device.
+std::string PortEntryPath(unsigned number, const PortMapRoots& roots = {});
+
+// The device COM n stands for, or empty when there is none.
+std::string ResolveComPort(unsigned number, const PortMapRoots& roots = {});
+
+// The ports first..last (clamped to 1..64) that stand for an existing device, in number order.
+std::vector<ComPortEntry> ListComPorts(unsigned first = 1, unsigned last = 30,
+                                       const PortMapRoots& roots = {});
+
+}  // namespace travex
