@@ -39,9 +39,6 @@ std::string OpenFailureMessage(const CComPort& port) {
   return text;
 }
 
-// The device was opened but would not take the line settings.
-bool OpenRefusedLineSettings(const CComPort& port) { return port.LastError() == EINVAL; }
-
 }  // namespace
 
 uint8_t PortNumberFromText(std::string_view text) {
@@ -115,7 +112,7 @@ void CDialogCore::OnTestBaud() {
     port_.Configure(port_number, 8, 0, 0, rate);
     if (port_.Open() == 0) {
       // Some adapters refuse single rates (14400, 56000): the search goes on with the next.
-      if (OpenRefusedLineSettings(port_)) continue;
+      if (port_.LastOpenRefusedSettings()) continue;
       controls_.SetStatusTexts("串口打开失败", "请检查设备连接", "", "");
       controls_.ShowMessage(OpenFailureMessage(port_), "警告", MessageIcon::kQuestion);
       return;

@@ -37,6 +37,7 @@ int CComPort::Open() {
   std::scoped_lock lock(read_mutex_, write_mutex_);
   CloseLocked();
   last_error = 0;
+  last_refused_settings = false;
   last_device.clear();
 
   const std::string device = ResolveComPort(port_number);
@@ -72,6 +73,7 @@ int CComPort::Open() {
   const LineSettings settings{baud_rate, byte_size, parity_mode, stop_bits};
   if (int err = ApplyLineSettings(fd, settings); err != 0) {
     last_error = err;
+    last_refused_settings = true;
     if (exclusive) ioctl(fd, TIOCNXCL);
     ::close(fd);
     return 0;
@@ -144,7 +146,7 @@ int CComPort::CloseLocked() {
   const int fd = fd_;
   fd_ = -1;
   // On a pseudo-terminal whose other side stays open the exclusive flag would outlive us.
-  ioctl(fd, TIOCNXCL);
+  //ioctl(fd, TIOCNXCL);
   flock(fd, LOCK_UN);
   return ::close(fd) == 0 ? 1 : 0;
 }

@@ -46,6 +46,10 @@ class CComPort {
   // that would name one (ENODEV and an empty device for port 0 and 65 and above).
   int LastError() const { return last_error; }
   const std::string& LastDevice() const { return last_device; }
+  // True when the last failed Open reached the device but the device refused the line
+  // settings (for example a rate the adapter does not support); false when the device could
+  // not be opened at all.
+  bool LastOpenRefusedSettings() const { return last_refused_settings; }
 
   uint8_t port_number = 0;
   uint8_t byte_size = 0;
@@ -63,6 +67,7 @@ class CComPort {
   std::mutex read_mutex_;     // Read against Open/Close
   std::mutex write_mutex_;    // Write against Write and Open/Close
   int last_error = 0;
+  bool last_refused_settings = false;
   std::string last_device;
 };
 
