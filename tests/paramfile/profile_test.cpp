@@ -1,0 +1,128 @@
+#include "paramfile/profile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "paramfile/temp_folder.h"
+
+namespace travex {
+namespace {
+
+// A file in the style that other INI writers and hand editing produce.
+const std::string kForeign =
+    "; settings\r\n"
+    "stray=before any section\r\n"
+    "\r\n"
+    "[General]\n"
+    "Name = first value  \n"
+    "  name=second value\n"
+    "flag\n"
+    "quoted=\"  spaced  \"\n"
+    "\n"
+    "[baseinfo]\r\n"
+    "BaseInfo\t=\t00112233\r\n"
+    ";baseinfo=commented\r\n"
+    "[BASEINFO]\r\n"
+    "wCRCResult=ABCD\r\n"
+    "[Last]\r\n"
+    "tail=no line end";
+
+TEST(ProfileRead, FollowsThePrivateProfileRules) {
+  EXPECT_EQ(LookupProfileString(kForeign, "general", "NAME", "d"), "first value");
+  EXPECT_EQ(LookupProfileString(kForeign, "General", "flag", "d"), "");
+  EXPECT_EQ(LookupProfileString(kForeign, "General", "quoted", "d"), "  spaced  ");
+  EXPECT_EQ(LookupProfileString(kForeign, "BASEINFO", "baseinfo", "d"), "00112233");
+  // Only the first section of a name counts.
+  EXPECT_EQ(LookupProfileString(kForeign, "BASEINFO", "wCRCResult", "ERROR"), "ERROR");
+  EXPECT_EQ(LookupProfileString(kForeign, "Last", "tail", "d"), "no line end");
+  EXPECT_EQ(LookupProfileString(kForeign, "General", "stray", "d"), "d");
+  EXPECT_EQ(LookupProfileString(kForeign, "", "stray", "d"), "d");
+  EXPECT_EQ(LookupProfileString(kForeign, "Missing", "x", "ERROR"), "ERROR");
+}
+
+TEST(ProfileRead, CutsValuesToTheBufferAndAtZero) {
+  const std::string text = "[S]\r\nlong=" + std::string(12000, '7') + "\r\nz=AB" +
+                           std::string(1, '\0') + "CD\r\n";
+  EXPECT_EQ(LookupProfileString(text, "S", "long", ""), std::string(kProfileValueMax, '7'));
+  EXPECT_EQ(LookupProfileString(text, "S", "z", ""), "AB");
+}
+
+TEST(ProfileRead, FilesAreReadAsTheTextIs) {
+  testing::TempFolder folder;
+  ASSERT_TRUE(folder.ok());
+  const std::string path = folder.File("a.ini");
+  testing::WriteWholeFile(path, "\xEF\xBB\xBF[General]\r\nname=x\r\n" + kForeign);
+  EXPECT_EQ(ReadProfileString(path, "GENERAL", "name", "d"), "x");
+  EXPECT_EQ(ReadProfileString(path, "Last", "tail", "d"), "no line end");
+  const std::vector<std::string> values = ReadProfileStrings(
+      path, {{"baseinfo", "baseinfo", "E"}, {"Last", "tail", "E"}, {"none", "k", "E"}});
+  EXPECT_EQ(values, (std::vector<std::string>{"00112233", "no line end", "E"}));
+  EXPECT_EQ(ReadProfileString(folder.File("missing.ini"), "Last", "tail", "ERROR"), "ERROR");
+  EXPECT_EQ(ReadProfileString(folder.path(), "Last", "tail", "ERROR"), "ERROR");
+}
+
+TEST(ProfileWrite, ReplacesAppendsAndKeepsEverythingElse) {
+  const std::string before =
+      "; keep me\n"
+      "[base]\n"
+      "other = 1\n"
+      "BaseInfo = old\n"
+      "\n"
+      "[next]\r\n"
+      "x=y";
+  // Replaced in place under the existing section name.
+  EXPECT_EQ(SetProfileString(before, "BASE", "baseinfo", "new"),
+            "; keep me\n[base]\nother = 1\nbaseinfo=new\r\n\n[next]\r\nx=y");
+  // Added after the section's last line, before its blank lines.
+  EXPECT_EQ(SetProfileString(before, "BASE", "wCRCResult", "1234"),
+            "; keep me\n[base]\nother = 1\nBaseInfo = old\nwCRCResult=1234\r\n\n[next]\r\nx=y");
+  // A last line without line end gets one before the added key.
+  EXPECT_EQ(SetProfileString(before, "next", "k", "v"),
+            "; keep me\n[base]\nother = 1\nBaseInfo = old\n\n[next]\r\nx=y\r\nk=v\r\n");
+  // A missing section is added at the end.
+  EXPECT_EQ(SetProfileString(before, "COEF", "coef", "00"), before + "\r\n[COEF]\r\ncoef=00\r\n");
+  EXPECT_EQ(SetProfileString("", "A", "k", "v"), "[A]\r\nk=v\r\n");
+  // A section header on the last line without line end.
+  EXPECT_EQ(SetProfileString("[A]", "a", "k", "v"), "[A]\r\nk=v\r\n");
+}
+
+TEST(ProfileWrite, WrittenTextReadsBack) {
+  std::string text;
+  text = SetProfileString(text, "S1", "a", "1");
+  text = SetProfileString(text, "S2", "b", "2");
+  text = SetProfileString(text, "S1", "c", "3");
+  text = SetProfileString(text, "S1", "a", "4");
+  EXPECT_EQ(text, "[S1]\r\na=4\r\nc=3\r\n[S2]\r\nb=2\r\n");
+  EXPECT_EQ(LookupProfileString(text, "s1", "C", ""), "3");
+}
+
+TEST(AtomicReplace, WritesNewAndExistingFilesAndRefusesReadOnlyOnes) {
+  testing::TempFolder folder;
+  ASSERT_TRUE(folder.ok());
+  std::string error;
+  const std::string path = folder.File("p.ini");
+  ASSERT_TRUE(ReplaceFileAtomically(path, "one", &error)) << error;
+  EXPECT_EQ(testing::ReadWholeFile(path), "one");
+  ASSERT_TRUE(ReplaceFileAtomically(path, "two", &error)) << error;
+  EXPECT_EQ(testing::ReadWholeFile(path), "two");
+
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read);
+  EXPECT_FALSE(ReplaceFileAtomically(path, "three", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(testing::ReadWholeFile(path), "two");
+
+  EXPECT_FALSE(ReplaceFileAtomically(folder.File("no/such/folder.ini"), "x", &error));
+  EXPECT_FALSE(ReplaceFileAtomically(folder.path(), "x", &error));
+  // No temporary file is left behind.
+  size_t entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder.path())) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u);
+}
+
+}  // namespace
+}  // namespace travex
