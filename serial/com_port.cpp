@@ -146,7 +146,7 @@ int CComPort::CloseLocked() {
   const int fd = fd_;
   fd_ = -1;
   // On a pseudo-terminal whose other side stays open the exclusive flag would outlive us.
-  //ioctl(fd, TIOCNXCL);
+  ioctl(fd, TIOCNXCL);
   flock(fd, LOCK_UN);
   return ::close(fd) == 0 ? 1 : 0;
 }

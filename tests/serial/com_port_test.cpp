@@ -203,12 +203,14 @@ TEST_F(ComPortTest, RefusedLineSettingsLeaveThePortClosed) {
   null_port.Configure(6, 8, 0, 0, 9600);
   EXPECT_EQ(null_port.Open(), 0);
   EXPECT_EQ(null_port.LastError(), ENOTTY);
+  EXPECT_TRUE(null_port.LastOpenRefusedSettings());
   EXPECT_FALSE(null_port.IsOpen());
 
   // A terminal, but a character format no line has: it must be closed again, not held.
   port.Configure(kPort, 9, 0, 0, 9600);
   EXPECT_EQ(port.Open(), 0);
   EXPECT_EQ(port.LastError(), EINVAL);
+  EXPECT_TRUE(port.LastOpenRefusedSettings());
   EXPECT_FALSE(port.IsOpen());
   int excl = 1;
   ASSERT_EQ(ioctl(pty.slave, TIOCGEXCL, &excl), 0);
@@ -223,6 +225,7 @@ TEST_F(ComPortTest, PortsThatNameNoDeviceFailWithAClearReason) {
   port.Configure(7, 8, 0, 0, 9600);
   EXPECT_EQ(port.Open(), 0);
   EXPECT_EQ(port.LastError(), ENOENT);
+  EXPECT_FALSE(port.LastOpenRefusedSettings());
   EXPECT_EQ(port.LastDevice(), dir.path + "/com7");
 
   for (uint8_t number : {uint8_t{0}, uint8_t{65}, uint8_t{255}}) {
