@@ -1,0 +1,434 @@
+#include "app/qt/config_dlg.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <utility>
+
+#include "app/gbk.h"
+#include "app/qt/about_box.h"
+#include "app/qt/app_icon.h"
+#include "app/qt/control_table.h"
+#include "resources/resource_ids.h"
+#include "resources/string_table.h"
+#include "ui_config_dlg.h"
+
+namespace travex {
+namespace {
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString FromGbk(std::string_view gbk) {
+  const std::string utf8 = GbkToUtf8(gbk);
+  return QString::fromStdString(utf8);
+}
+
+std::string ToGbk(const QString& text) { return Utf8ToGbk(text.toStdString()); }
+
+// The label text as assistive technology should read it: no mnemonic marker, no colon.
+QString SpokenLabel(QString text) {
+  text.remove(QLatin1Char('&'));
+  while (text.endsWith(QLatin1Char(':')) || text.endsWith(QChar(0xFF1A))) text.chop(1);
+  return text.trimmed();
+}
+
+constexpr QColor kStatusBarColour(180, 180, 180);
+
+}  // namespace
+
+CConfigDlg::CConfigDlg(CComPort& port, CRxRing& ring, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CConfigDlg>()), core_(*this, *this, port, ring) {
+  ui_->setupUi(this);
+  // A modal frame with a title and a close box; no minimise or maximise box.
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setWindowIcon(AppIcon());
+
+  MapControls();
+  NameControlsForAssistiveTechnology();
+
+  // The about entry lives in the dialog's context menu (there is no extensible system menu).
+  const std::string_view about_text = LoadResourceString(IDS_ABOUT_ENTRY);
+  if (!about_text.empty()) {
+    auto* about = new QAction(FromUtf8(about_text), this);
+    about->setObjectName(QStringLiteral("ID_SYSMENU_ABOUT"));
+    connect(about, &QAction::triggered, this, [this] { OnSysCommand(ID_SYSMENU_ABOUT); });
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+  }
+
+  CreateStatusBar();
+  ConnectCommands();
+  core_.InitDialog();
+}
+
+CConfigDlg::~CConfigDlg() { Shutdown(); }
+
+void CConfigDlg::MapControls() {
+  for (const ControlName& control : kMainDialogControls) {
+    auto* widget = findChild<QWidget*>(QString::fromLatin1(control.name));
+    if (widget != nullptr) controls_[control.id] = widget;
+  }
+  // Typed text never becomes a new entry of a list.
+  for (QComboBox* combo : findChildren<QComboBox*>()) {
+    combo->setInsertPolicy(QComboBox::NoInsert);
+  }
+}
+
+void CConfigDlg::NameControlsForAssistiveTechnology() {
+  // Each label names the control it is the buddy of, unless the template named it already.
+  for (QLabel* label : findChildren<QLabel*>()) {
+    QWidget* buddy = label->buddy();
+    if (buddy != nullptr && buddy->accessibleName().isEmpty()) {
+      buddy->setAccessibleName(SpokenLabel(label->text()));
+    }
+  }
+}
+
+void CConfigDlg::CreateStatusBar() {
+  status_bar_ = new QStatusBar(this);
+  status_bar_->setObjectName(QStringLiteral("status bar"));
+  status_bar_->setSizeGripEnabled(false);
+  status_bar_->setAutoFillBackground(true);
+  QPalette palette = status_bar_->palette();
+  palette.setColor(QPalette::Window, kStatusBarColour);
+  status_bar_->setPalette(palette);
+  for (int i = 0; i < 4; ++i) {
+    auto* pane = new QLabel(FromUtf8(LoadResourceString(IDS_STATUS1 + i)), status_bar_);
+    const QString name = QStringLiteral("pane %1").arg(i);
+    pane->setObjectName(name);
+    pane->setAccessibleName(name);
+    pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pane->setTextFormat(Qt::PlainText);
+    // Equal panes, a quarter of the client width each, whatever their text.
+    pane->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    pane->setMinimumWidth(1);
+    status_bar_->addWidget(pane, 1);
+    panes_[i] = pane;
+  }
+  ui_->layoutMain->addWidget(status_bar_);
+}
+
+void CConfigDlg::ConnectCommands() {
+  using Handler = void (CDialogCore::*)();
+  const std::pair<int, Handler> buttons[] = {
+      {IDC_TEST_BAUD, &CDialogCore::OnTestBaud},   {IDC_ADDR_QUERY, &CDialogCore::OnQueryAddress},
+      {IDC_ADDR_SET, &CDialogCore::OnSetAddress},  {IDC_BAUD_QUERY, &CDialogCore::OnQueryBaud},
+      {IDC_BAUD_SET, &CDialogCore::OnSetBaud},     {IDC_NOW, &CDialogCore::OnNow},
+      {IDC_BASE_READ, &CDialogCore::OnReadBase},   {IDC_BASE_WRITE, &CDialogCore::OnWriteBase},
+      {IDC_ARG1_READ, &CDialogCore::OnReadArg1},   {IDC_ARG1_WRITE, &CDialogCore::OnWriteArg1},
+      {IDC_ARG2_READ, &CDialogCore::OnReadArg2},   {IDC_ARG2_WRITE, &CDialogCore::OnWriteArg2},
+      {IDC_IMPORT, &CDialogCore::OnImport},        {IDC_EXPORT, &CDialogCore::OnExport},
+      {IDC_READ_ALL, &CDialogCore::OnReadAll},     {IDC_WRITE_ALL, &CDialogCore::OnWriteAll},
+  };
+  for (const auto& [id, handler] : buttons) {
+    auto* button = qobject_cast<QAbstractButton*>(Control(id));
+    if (button == nullptr) continue;
+    connect(button, &QAbstractButton::clicked, this, [this, handler = handler] {
+      (core_.*handler)();
+    });
+  }
+
+  // Selection changes made by the operator only ("activated"); the behaviour's own
+  // SetSelection calls must not come back as a change.
+  const std::pair<int, Handler> selectors[] = {
+      {IDC_ARG1_CHANNEL, &CDialogCore::OnArg1ChannelChange},
+      {IDC_GEAR, &CDialogCore::OnGearChange},
+      {IDC_ARG2_CHANNEL, &CDialogCore::OnArg2ChannelChange},
+  };
+  for (const auto& [id, handler] : selectors) {
+    auto* combo = qobject_cast<QComboBox*>(Control(id));
+    if (combo == nullptr) continue;
+    connect(combo, &QComboBox::activated, this, [this, handler = handler] { (core_.*handler)(); });
+  }
+
+  // The port list tells which device the chosen COM name stands for.
+  connect(ui_->IDC_PORT, &QComboBox::currentIndexChanged, this, [this] { UpdatePortToolTip(); });
+  connect(ui_->IDC_PORT, &QComboBox::editTextChanged, this, [this] { UpdatePortToolTip(); });
+}
+
+void CConfigDlg::UpdatePortToolTip() {
+  QComboBox* combo = ui_->IDC_PORT;
+  const int index = combo->findText(combo->currentText(), Qt::MatchFixedString);
+  const QString tip = index >= 0 ? combo->itemData(index, Qt::ToolTipRole).toString() : QString();
+  combo->setToolTip(tip);
+  combo->setAccessibleDescription(tip);
+}
+
+QWidget* CConfigDlg::Control(int id) const {
+  const auto it = controls_.find(id);
+  return it == controls_.end() ? nullptr : it->second;
+}
+
+QLabel* CConfigDlg::Pane(int pane) const {
+  return pane >= 0 && pane < 4 ? panes_[pane] : nullptr;
+}
+
+// --- control operations ---
+
+int CConfigDlg::GetSelection(int id) {
+  auto* combo = qobject_cast<QComboBox*>(Control(id));
+  if (combo == nullptr) return -1;
+  const int index = combo->currentIndex();
+  if (!combo->isEditable()) return index;
+  // What the operator typed counts: an entry only when the text is one.
+  const QString text = combo->currentText();
+  if (index >= 0 && combo->itemText(index) == text) return index;
+  return combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void CConfigDlg::SetSelection(int id, int index) {
+  auto* combo = qobject_cast<QComboBox*>(Control(id));
+  if (combo == nullptr) return;
+  if (index < 0 || index >= combo->count()) {
+    combo->setCurrentIndex(-1);
+    if (combo->isEditable()) combo->setEditText(QString());
+    return;
+  }
+  combo->setCurrentIndex(index);
+  // Typed text is replaced by the entry, also when the index itself did not change.
+  if (combo->isEditable() && combo->currentText() != combo->itemText(index)) {
+    combo->setEditText(combo->itemText(index));
+  }
+}
+
+std::string CConfigDlg::GetText(int id) {
+  QWidget* widget = Control(id);
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return ToGbk(edit->text());
+  if (auto* combo = qobject_cast<QComboBox*>(widget)) return ToGbk(combo->currentText());
+  if (auto* label = qobject_cast<QLabel*>(widget)) return ToGbk(label->text());
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return ToGbk(button->text());
+  if (auto* box = qobject_cast<QGroupBox*>(widget)) return ToGbk(box->title());
+  return {};
+}
+
+void CConfigDlg::SetText(int id, std::string_view gbk) {
+  QWidget* widget = Control(id);
+  const QString text = FromGbk(gbk);
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    edit->setText(text);
+    edit->setCursorPosition(0);  // show the start of a text longer than the edit
+  } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+    if (combo->isEditable()) combo->setEditText(text);
+  } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(text);
+  } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+    box->setTitle(text);
+  }
+}
+
+int CConfigDlg::GetCheck(int id) {
+  auto* box = qobject_cast<QCheckBox*>(Control(id));
+  return box != nullptr && box->isChecked() ? 1 : 0;
+}
+
+void CConfigDlg::SetCheck(int id, int state) {
+  if (auto* box = qobject_cast<QCheckBox*>(Control(id))) box->setChecked(state != 0);
+}
+
+void CConfigDlg::ShowControl(int id, bool visible) {
+  if (QWidget* widget = Control(id)) widget->setVisible(visible);
+}
+
+void CConfigDlg::EnableControl(int id, bool enabled) {
+  if (QWidget* widget = Control(id)) widget->setEnabled(enabled);
+}
+
+void CConfigDlg::SetListEntries(int id, const std::vector<std::string>& entries,
+                                const std::vector<std::string>& tool_tips) {
+  auto* combo = qobject_cast<QComboBox*>(Control(id));
+  if (combo == nullptr) return;
+  {
+    const QSignalBlocker blocker(combo);
+    combo->clear();
+    for (size_t i = 0; i < entries.size(); ++i) {
+      combo->addItem(FromGbk(entries[i]));
+      if (i < tool_tips.size() && !tool_tips[i].empty()) {
+        combo->setItemData(static_cast<int>(i), FromUtf8(tool_tips[i]), Qt::ToolTipRole);
+      }
+    }
+    // A refilled list has no selection until one is set.
+    combo->setCurrentIndex(-1);
+    if (combo->isEditable()) combo->setEditText(QString());
+  }
+  if (combo == ui_->IDC_PORT) UpdatePortToolTip();
+}
+
+void CConfigDlg::SetPaneText(int pane, std::string_view utf8) {
+  QLabel* label = Pane(pane);
+  if (label == nullptr) return;
+  const QString text = FromUtf8(utf8);
+  if (!IsUiThread()) {
+    QMetaObject::invokeMethod(this, [label, text] { label->setText(text); }, Qt::QueuedConnection);
+    return;
+  }
+  label->setText(text);
+  label->setAccessibleDescription(text);
+  if (label->isVisible()) label->repaint();
+}
+
+void CConfigDlg::ShowMessage(std::string_view text_utf8, std::string_view caption_utf8,
+                             MessageIcon icon) {
+  if (hooks.message) {
+    hooks.message(text_utf8, caption_utf8, icon);
+    return;
+  }
+  QMessageBox::Icon box_icon = QMessageBox::NoIcon;
+  switch (icon) {
+    case MessageIcon::kNone: box_icon = QMessageBox::NoIcon; break;
+    case MessageIcon::kQuestion: box_icon = QMessageBox::Question; break;
+    case MessageIcon::kWarning: box_icon = QMessageBox::Warning; break;
+    case MessageIcon::kInformation: box_icon = QMessageBox::Information; break;
+  }
+  QMessageBox box(box_icon, FromUtf8(caption_utf8), FromUtf8(text_utf8), QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.exec();
+}
+
+bool CConfigDlg::AskYesNo(std::string_view text_utf8, std::string_view caption_utf8) {
+  if (hooks.yes_no) return hooks.yes_no(text_utf8, caption_utf8);
+  QMessageBox box(QMessageBox::Question, FromUtf8(caption_utf8), FromUtf8(text_utf8),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setTextFormat(Qt::PlainText);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+bool CConfigDlg::AskFileName(const FileDialogRequest& request, std::string* path) {
+  if (hooks.file_name) return hooks.file_name(request, path);
+  QString filter = FromUtf8(request.filter_text);
+  if (!filter.contains(QLatin1Char('('))) {
+    filter += QLatin1Char('(') + FromUtf8(request.filter_pattern) + QLatin1Char(')');
+  }
+  QFileDialog dialog(this, request.save ? QStringLiteral("另存为") : QStringLiteral("打开"));
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(FromUtf8(request.default_suffix));
+  // The save form asks before it replaces a file (Qt's default; kept explicit).
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  if (!request.initial_name.empty()) dialog.selectFile(FromUtf8(request.initial_name));
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.first().isEmpty()) return false;
+  *path = QFile::encodeName(files.first()).toStdString();
+  return true;
+}
+
+// --- platform hooks ---
+
+void CConfigDlg::StartTimer(int timer_id, int period_ms) {
+  if (!IsUiThread()) {
+    QMetaObject::invokeMethod(
+        this, [this, timer_id, period_ms] { StartTimer(timer_id, period_ms); },
+        Qt::QueuedConnection);
+    return;
+  }
+  if (shut_down_) return;
+  QTimer*& timer = timers_[timer_id];
+  if (timer == nullptr) {
+    timer = new QTimer(this);
+    timer->setTimerType(Qt::PreciseTimer);
+    connect(timer, &QTimer::timeout, this, [this, timer_id] { core_.OnResponseTimer(timer_id); });
+  }
+  timer->start(period_ms);
+}
+
+void CConfigDlg::StopTimer(int timer_id) {
+  if (!IsUiThread()) {
+    QMetaObject::invokeMethod(this, [this, timer_id] { StopTimer(timer_id); },
+                              Qt::QueuedConnection);
+    return;
+  }
+  const auto it = timers_.find(timer_id);
+  if (it != timers_.end() && it->second != nullptr) it->second->stop();
+}
+
+void CConfigDlg::PostToUi(std::function<void()> fn) {
+  QMetaObject::invokeMethod(this, [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
+}
+
+void CConfigDlg::PostParamProgress(int kind, long channel) {
+  QCoreApplication::postEvent(this, new CParamProgressEvent(kind, channel));
+}
+
+bool CConfigDlg::IsUiThread() const { return QThread::currentThread() == thread(); }
+
+bool CConfigDlg::event(QEvent* e) {
+  if (e->type() == CParamProgressEvent::kType) {
+    const auto* progress = static_cast<const CParamProgressEvent*>(e);
+    if (!shut_down_) core_.OnParamProgress(progress->kind(), progress->channel());
+    return true;
+  }
+  return QDialog::event(e);
+}
+
+// --- ending the dialog ---
+
+void CConfigDlg::keyPressEvent(QKeyEvent* e) {
+  if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+      // A focused push button takes Enter; anywhere else Enter ends the dialog.
+      auto* button = qobject_cast<QPushButton*>(focusWidget());
+      if (button != nullptr && button->isVisible() && button->isEnabled()) {
+        button->click();
+      } else {
+        accept();
+      }
+      return;
+    }
+    if (e->key() == Qt::Key_Escape) {
+      reject();
+      return;
+    }
+  }
+  QDialog::keyPressEvent(e);
+}
+
+void CConfigDlg::done(int result) {
+  if (!shut_down_ && !core_.ConfirmClose()) return;
+  Shutdown();
+  QDialog::done(result);
+}
+
+void CConfigDlg::Shutdown() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  for (auto& [id, timer] : timers_) {
+    if (timer != nullptr) timer->stop();
+  }
+  core_.Shutdown();
+}
+
+void CConfigDlg::OnSysCommand(int id) {
+  if ((id & 0xFFF0) != ID_SYSMENU_ABOUT) return;
+  if (hooks.about) {
+    hooks.about();
+    return;
+  }
+  CAboutBox about(this);
+  about.exec();
+}
+
+}  // namespace travex

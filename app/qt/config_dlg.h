@@ -1,0 +1,126 @@
+// CConfigDlg: the main dialog on Qt widgets. It implements the control operations and the
+// platform hooks of the dialog's behaviour (CDialogCore) and connects every control to the
+// handler of the command table. Created from the template config_dlg.ui; every control's
+// objectName is its id name (IDC_PORT, ...).
+#pragma once
+
+#include <QDialog>
+#include <QEvent>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/dialog_controls.h"
+#include "app/dialog_core.h"
+
+class QLabel;
+class QStatusBar;
+class QTimer;
+
+namespace Ui {
+class CConfigDlg;
+}
+
+namespace travex {
+
+class CComPort;
+class CRxRing;
+
+// Replacements for the modal boxes and file dialogs. Unset members use the real dialogs; tests
+// set them so that nothing blocks on a screen nobody looks at.
+struct ModalHooks {
+  std::function<void(std::string_view text, std::string_view caption, MessageIcon icon)> message;
+  std::function<bool(std::string_view text, std::string_view caption)> yes_no;
+  std::function<bool(const FileDialogRequest& request, std::string* path)> file_name;
+  std::function<void()> about;
+};
+
+// The progress message of a read-all or write-all run (WM_PARAM_PROGRESS).
+class CParamProgressEvent : public QEvent {
+ public:
+  static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 100);
+  CParamProgressEvent(int kind, long channel) : QEvent(kType), kind_(kind), channel_(channel) {}
+  int kind() const { return kind_; }
+  long channel() const { return channel_; }
+
+ private:
+  int kind_;
+  long channel_;
+};
+
+class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatform {
+  Q_OBJECT
+
+ public:
+  // port and ring are the program's g_com_port and g_rx_ring; they outlive the dialog.
+  CConfigDlg(CComPort& port, CRxRing& ring, QWidget* parent = nullptr);
+  ~CConfigDlg() override;
+  CConfigDlg(const CConfigDlg&) = delete;
+  CConfigDlg& operator=(const CConfigDlg&) = delete;
+
+  // --- control operations ---
+  int GetSelection(int id) override;
+  void SetSelection(int id, int index) override;
+  std::string GetText(int id) override;
+  void SetText(int id, std::string_view gbk) override;
+  int GetCheck(int id) override;
+  void SetCheck(int id, int state) override;
+  void ShowControl(int id, bool visible) override;
+  void EnableControl(int id, bool enabled) override;
+  void SetListEntries(int id, const std::vector<std::string>& entries,
+                      const std::vector<std::string>& tool_tips) override;
+  void SetPaneText(int pane, std::string_view utf8) override;
+  void ShowMessage(std::string_view text_utf8, std::string_view caption_utf8,
+                   MessageIcon icon) override;
+  bool AskYesNo(std::string_view text_utf8, std::string_view caption_utf8) override;
+  bool AskFileName(const FileDialogRequest& request, std::string* path) override;
+
+  // --- platform hooks ---
+  void StartTimer(int timer_id, int period_ms) override;
+  void StopTimer(int timer_id) override;
+  void PostToUi(std::function<void()> fn) override;
+  void PostParamProgress(int kind, long channel) override;
+  bool IsUiThread() const override;
+
+  // The widget of a control id (nullptr for an unknown id).
+  QWidget* Control(int id) const;
+  // Status pane 0 to 3.
+  QLabel* Pane(int pane) const;
+  CDialogCore& core() { return core_; }
+
+  // The about entry: every id from 16 to 31 opens the about box.
+  void OnSysCommand(int id);
+  // Stops the response timer and stops and joins the worker threads. Idempotent; the dialog
+  // must not be used for requests afterwards.
+  void Shutdown();
+
+  // Ends the dialog (Enter, Escape, close box) once the behaviour agrees.
+  void done(int result) override;
+
+  ModalHooks hooks;
+
+ protected:
+  bool event(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  void MapControls();
+  void NameControlsForAssistiveTechnology();
+  void CreateStatusBar();
+  void ConnectCommands();
+  void UpdatePortToolTip();
+
+  std::unique_ptr<Ui::CConfigDlg> ui_;
+  std::map<int, QWidget*> controls_;
+  QStatusBar* status_bar_ = nullptr;
+  QLabel* panes_[4] = {};
+  std::map<int, QTimer*> timers_;
+  bool shut_down_ = false;
+  // Last member: built after the widgets exist, destroyed (threads joined) before them.
+  CDialogCore core_;
+};
+
+}  // namespace travex
