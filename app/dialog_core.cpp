@@ -119,7 +119,7 @@ bool CDialogCore::ConfirmClose() {
 
 void CDialogCore::EnumeratePorts() {
   std::vector<std::pair<std::string, std::string>> ports;
-  for (const ComPortEntry& entry : ListComPorts(1, 30)) {
+  for (const ComPortEntry& entry : ListComPorts(1, 30, port_map_roots)) {
     ports.emplace_back("COM" + std::to_string(entry.number), entry.device);
   }
   // The list is a sorted one: text order, so COM10 comes before COM2.

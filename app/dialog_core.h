@@ -22,6 +22,7 @@
 #include "protocol/bulk_flags.h"
 #include "protocol/bulk_transfer.h"
 #include "protocol/link_codec.h"
+#include "serial/port_map.h"
 #include "serial/reader_thread.h"
 
 namespace travex {
@@ -102,6 +103,8 @@ class CDialogCore {
 
   CLinkCodec link_codec;
   CParamStore param_store;
+  // Where EnumeratePorts looks for ports: the real system unless a test points elsewhere.
+  PortMapRoots port_map_roots;
   uint16_t tick_count = 0;
   uint16_t rx_len = 0;
   BulkFlags bulk;

@@ -13,6 +13,7 @@
 #include "app/gbk.h"
 #include "resources/resource_ids.h"
 #include "serial/com_port.h"
+#include "serial/port_map.h"
 #include "serial/rx_ring.h"
 #include "tests/support/fake_controls.h"
 #include "tests/support/fake_platform.h"
@@ -67,6 +68,15 @@ class ScopedPortDir {
   }
   ScopedPortDir(const ScopedPortDir&) = delete;
   ScopedPortDir& operator=(const ScopedPortDir&) = delete;
+
+  // Port-map roots that see only this directory: no devices, no sysfs.
+  PortMapRoots OnlyThisDirectory() const {
+    PortMapRoots roots;
+    roots.port_dir = path_.string();
+    roots.dev_dir = (path_ / "no-dev").string();
+    roots.sys_tty_dir = (path_ / "no-sys").string();
+    return roots;
+  }
 
   void Link(const std::string& entry, const std::string& target) {
     std::filesystem::create_symlink(target, path_ / entry);

@@ -1,0 +1,164 @@
+// End-to-end set-up of the dialog tests: the simulated logger on a pseudo-terminal and the core
+// with in-memory controls and platform, connected through a real port, ring and reader thread.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "params/param_image.h"
+#include "tests/app/dialog_test_util.h"
+#include "tests/support/sim_process.h"
+
+namespace travex::testing {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// Lines of the logger's frame log.
+inline std::vector<std::string> LogLines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Parameter requests the logger received (of one command, 0 for any).
+inline int CountRequests(const std::string& log_path, int command = 0) {
+  int n = 0;
+  for (const std::string& line : LogLines(log_path)) {
+    const size_t at = line.find(" RX 55 ");
+    if (at == std::string::npos) continue;
+    if (command == 0) {
+      ++n;
+      continue;
+    }
+    // Bytes: 55 LL LL 00 00 CC: the command is the sixth.
+    std::istringstream bytes(line.substr(at + 4));
+    std::string b;
+    for (int i = 0; i < 6 && bytes >> b; ++i) {
+    }
+    if (std::stoi(b, nullptr, 16) == command) ++n;
+  }
+  return n;
+}
+
+inline bool ReadImageFile(const std::string& path, ParamImage* image) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.size() != kImageBytes) return false;
+  DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), image);
+  return true;
+}
+
+inline void WriteImageFile(const std::string& path, const ParamImage& image) {
+  uint8_t bytes[kImageBytes];
+  EncodeImage(image, bytes);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+// The panes' history of pane 3, without refusals and outcome texts: only progress texts.
+inline std::vector<std::string> ProgressHistory(const FakeControls& c, const std::string& prefix) {
+  std::vector<std::string> out;
+  for (const std::string& text : c.pane_history[3]) {
+    if (text.rfind(prefix, 0) == 0) out.push_back(text);
+  }
+  return out;
+}
+
+// Compares every field that travels between tool and logger. The clock is left out (the
+// logger's keeps ticking) and texts are compared as strings (bytes behind the NUL stay home).
+inline void ExpectSameTravellingFields(const ParamImage& a, const ParamImage& b, bool coefficients) {
+  EXPECT_EQ(a.base.comm_baud, b.base.comm_baud);
+  EXPECT_EQ(a.base.parity, b.base.parity);
+  EXPECT_EQ(a.base.rs485_poll_interval, b.base.rs485_poll_interval);
+  EXPECT_EQ(a.base.rs485_timeout, b.base.rs485_timeout);
+  EXPECT_EQ(a.base.rs485_retries, b.base.rs485_retries);
+  EXPECT_EQ(a.base.store_interval, b.base.store_interval);
+  EXPECT_EQ(a.base.lcd_on_time, b.base.lcd_on_time);
+  for (int ch = 0; ch < kChannelCount; ++ch) {
+    SCOPED_TRACE("channel index " + std::to_string(ch));
+    const Arg1Block& x = a.arg1[ch];
+    const Arg1Block& y = b.arg1[ch];
+    EXPECT_EQ(x.alarm_value, y.alarm_value);
+    EXPECT_EQ(std::string(x.alarm_text), std::string(y.alarm_text));
+    EXPECT_EQ(std::string(x.normal_text), std::string(y.normal_text));
+    for (int g = 0; g < kGearCount; ++g) {
+      EXPECT_EQ(x.gears[g].value, y.gears[g].value) << "gear " << g;
+      EXPECT_EQ(std::string(x.gears[g].text), std::string(y.gears[g].text)) << "gear " << g;
+    }
+    const Arg2Block& p = a.arg2[ch];
+    const Arg2Block& q = b.arg2[ch];
+    EXPECT_EQ(p.slave_addr, q.slave_addr);
+    EXPECT_EQ(p.enabled, q.enabled);
+    EXPECT_EQ(p.func_code, q.func_code);
+    EXPECT_EQ(p.decimals, q.decimals);
+    EXPECT_EQ(p.reg_start, q.reg_start);
+    EXPECT_EQ(p.reg_count, q.reg_count);
+    EXPECT_EQ(p.data_type, q.data_type);
+    EXPECT_EQ(std::string(p.name), std::string(q.name));
+    EXPECT_EQ(std::string(p.unit), std::string(q.unit));
+    if (coefficients) {
+      EXPECT_EQ(a.coef[ch].coef_a, b.coef[ch].coef_a);
+      EXPECT_EQ(a.coef[ch].coef_b, b.coef[ch].coef_b);
+    }
+  }
+}
+
+// The logger and the dialog, with the port opened directly at the logger's rate (what a
+// successful search leaves), unless the test searches itself.
+class DialogE2E : public ::testing::Test {
+ protected:
+  void StartLogger(std::vector<std::string> args, bool open_port = true,
+                   uint32_t baud = 115200) {
+    args.insert(args.end(), {"--log", sim.Path("frames.log"), "--state", sim.Path("state.bin")});
+    if (!has_baud(args)) args.insert(args.end(), {"--baud", std::to_string(baud)});
+    ASSERT_TRUE(sim.Start(args)) << sim.error();
+    sim.ExportPortDir();
+    rig.core.port_map_roots.port_dir = sim.port_dir();
+    rig.core.InitDialog();
+    rig.controls.controls[IDC_PORT].text = "COM" + std::to_string(sim.com_number());
+    if (open_port) {
+      rig.port.Configure(static_cast<uint8_t>(sim.com_number()), 8, 0, 0, baud);
+      ASSERT_NE(rig.port.Open(), 0) << rig.port.LastError();
+    }
+  }
+
+  std::string LogPath() const { return sim.Path("frames.log"); }
+
+  // Stops the logger and reads the image it saved.
+  ParamImage LoggerImage() {
+    sim.Stop();
+    ParamImage image{};
+    EXPECT_TRUE(ReadImageFile(sim.Path("state.bin"), &image));
+    return image;
+  }
+
+  // Runs the emulated event loop until the response timer stops.
+  bool CollectReply(std::chrono::milliseconds timeout = seconds(10)) {
+    return rig.platform.RunUntil([this] { return !rig.platform.TimerRunning(); }, timeout);
+  }
+
+  // Runs the event loop until no run is in progress any more.
+  bool FinishRuns(std::chrono::milliseconds timeout = seconds(60)) {
+    return rig.platform.RunUntil([this] { return !rig.core.RunInProgress(); }, timeout);
+  }
+
+  static bool has_baud(const std::vector<std::string>& args) {
+    for (const std::string& a : args) {
+      if (a == "--baud") return true;
+    }
+    return false;
+  }
+
+  SimProcess sim;  // outlives the rig: the port closes before the logger goes
+  DialogRig rig;
+};
+
+}  // namespace travex::testing
