@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/qt/config_dlg.h"
+#include "resources/resource_ids.h"
 #include "serial/com_port.h"
 #include "serial/rx_ring.h"
 

@@ -1,0 +1,147 @@
+// Channel panels, read-all, and the file buttons, end to end through the real widgets.
+#include <fstream>
+
+#include "paramfile/param_file.h"
+#include "sim_fixture.h"
+
+namespace travex::gui_testing {
+namespace {
+
+// The set-1 blocks of a parameter file written by "数据导出".
+bool ExportedArg1(const std::string& path, Arg1Block (&blocks)[kChannelCount]) {
+  std::ifstream in(path);
+  bool in_section = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') in_section = line == "[ARG1]";
+    if (in_section && line.rfind("arg1=", 0) == 0) {
+      std::vector<uint8_t> bytes(kArg1Bytes);
+      HexTextToBytes(std::string_view(line).substr(5), bytes.data(), bytes.size());
+      DecodeArg1Array(bytes.data(), blocks);
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(GuiTest, PanelEditsSurviveChannelChangesAndReachExportAndImport) {
+  PinPortsExcept({});
+  OpenDialog();
+
+  // Channel 1: alarm text of ten letters, gear 3 with a text and a value.
+  Type(IDC_ALARM_TEXT, "ABCDEFGHIJ");
+  Type(IDC_ALARM_VALUE, "12.3456789");
+  Choose(IDC_GEAR, 2);
+  Type(IDC_GEAR_TEXT, "开启");
+  Type(IDC_GEAR_VALUE, "1e3");
+  // Channel 2 shows its own (initial) values and its own gear, then gets a Chinese text.
+  Choose(IDC_ARG1_CHANNEL, 1);
+  EXPECT_EQ(EditText(IDC_ALARM_TEXT), "");
+  EXPECT_EQ(ComboText(IDC_GEAR), "遥调档位1");
+  Type(IDC_NORMAL_TEXT, QStringLiteral("正常运行中啊"));  // six characters, 12 bytes
+  // Set 2 of channel 5.
+  Choose(IDC_ARG2_CHANNEL, 4);
+  Type(IDC_CH_NAME, "ABCDEFGHIJKLMNOPQRSTUVWXY");  // 25 characters
+  Type(IDC_SLAVE_ADDR, "17");
+  Choose(IDC_DATA_TYPE, 11);
+
+  // Back to channel 1: the edits are there, with the panel's conversions applied.
+  Choose(IDC_ARG1_CHANNEL, 0);
+  EXPECT_EQ(EditText(IDC_ALARM_TEXT), "ABCDEFGH");
+  EXPECT_EQ(EditText(IDC_ALARM_VALUE), "12.345679");
+  EXPECT_EQ(ComboText(IDC_GEAR), "遥调档位3");
+  EXPECT_EQ(EditText(IDC_GEAR_TEXT), "开启");
+  EXPECT_EQ(EditText(IDC_GEAR_VALUE), "1000.000000");
+  Choose(IDC_ARG2_CHANNEL, 0);
+  Choose(IDC_ARG2_CHANNEL, 4);
+  EXPECT_EQ(EditText(IDC_CH_NAME), "ABCDEFGHIJKLMNOPQRST");
+  EXPECT_EQ(EditText(IDC_SLAVE_ADDR), "17");
+  EXPECT_EQ(ComboText(IDC_DATA_TYPE), "浮点型小端");
+
+  // Export through the button (the file dialog answered by the test).
+  const std::string file = (dir_ / "exported.ini").string();
+  file_answers_.push_back(file);
+  Click(IDC_EXPORT);
+  ASSERT_EQ(file_requests_.size(), 1u);
+  EXPECT_TRUE(file_requests_[0].save);
+  EXPECT_EQ(file_requests_[0].default_suffix, "ini");
+  EXPECT_EQ(file_requests_[0].initial_name.rfind("TRAVEX", 0), 0u);
+  EXPECT_EQ(Pane(2), "5376");
+  EXPECT_EQ(Pane(3), "1152");
+  Arg1Block exported[kChannelCount] = {};
+  ASSERT_TRUE(ExportedArg1(file, exported));
+  EXPECT_EQ(FieldString(exported[0].alarm_text, 9), "ABCDEFGH");
+  EXPECT_EQ(FieldString(exported[0].gears[2].text, 12), "\xBF\xAA\xC6\xF4");  // 开启 in GBK
+  EXPECT_EQ(exported[0].gears[2].value, 1000.0f);
+  EXPECT_EQ(FieldString(exported[1].normal_text, 11), "\xD5\xFD\xB3\xA3\xD4\xCB\xD0\xD0");  // 正常运行
+
+  // Change the panels, then import the same file: the exported values are back.
+  Type(IDC_CH_NAME, "changed");
+  Choose(IDC_ARG1_CHANNEL, 1);
+  Type(IDC_NORMAL_TEXT, "changed");
+  Choose(IDC_ARG1_CHANNEL, 0);
+  Type(IDC_ALARM_TEXT, "changed");
+  Type(IDC_GEAR_TEXT, "changed");
+  file_answers_.push_back(file);
+  Click(IDC_IMPORT);
+  ASSERT_EQ(file_requests_.size(), 2u);
+  EXPECT_FALSE(file_requests_[1].save);
+  EXPECT_EQ(EditText(IDC_ALARM_TEXT), "ABCDEFGH");
+  EXPECT_EQ(EditText(IDC_GEAR_TEXT), "开启");
+  EXPECT_EQ(EditText(IDC_CH_NAME), "ABCDEFGHIJKLMNOPQRST");
+  Choose(IDC_ARG1_CHANNEL, 1);
+  EXPECT_EQ(EditText(IDC_NORMAL_TEXT), "正常运行");
+}
+
+std::vector<std::string> ExpectedReadProgress() {
+  std::vector<std::string> texts = {"读取基础参数"};
+  for (int ch = 1; ch <= 32; ++ch) texts.push_back("读取参数1通道:" + std::to_string(ch));
+  for (int ch = 1; ch <= 32; ++ch) texts.push_back("读取参数2通道:" + std::to_string(ch));
+  return texts;
+}
+
+TEST_F(SimGuiTest, ReadAllWithoutVersionSends65RequestsAndLoadsTheLoggersImage) {
+  StartWithLogger({"--baud", "115200", "--fw", "0", "--demo"});
+  TestBaud();
+  ASSERT_EQ(Pane(0), "设备波特率:115200");
+  PaneRecorder pane3(dialog_->Pane(3));
+
+  Click(IDC_READ_ALL);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestsLogged() >= 65; }, 120000)) << RequestsLogged();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_->core().RunInProgress(); }, 30000));
+  QTest::qWait(500);  // the run has ended: nothing more goes out
+  EXPECT_EQ(RequestsLogged(), 65);
+
+  std::vector<std::string> progress;
+  for (const std::string& text : pane3.texts) {
+    if (text.rfind("读取基础参数", 0) == 0 || text.rfind("读取参数", 0) == 0) progress.push_back(text);
+  }
+  EXPECT_EQ(progress, ExpectedReadProgress());
+  EXPECT_EQ(Get<QLabel>(IDC_VERSION)->text(), QStringLiteral("---"));
+  EXPECT_FALSE(dialog_->Control(IDC_COEF_A)->isVisible());
+
+  ASSERT_EQ(sim_.Stop(), 0);
+  ParamImage logger{};
+  ASSERT_TRUE(LoggerImage(&logger));
+  EXPECT_EQ(TravellingDifferences(dialog_->core().param_store.image, logger, false),
+            std::vector<std::string>());
+}
+
+TEST_F(SimGuiTest, ALoggerThatFallsSilentEndsTheRunAndANewRunStartsOver) {
+  StartWithLogger({"--baud", "115200", "--fw", "0", "--silent-after", "10"});
+  TestBaud();
+  Click(IDC_READ_ALL);
+  ASSERT_TRUE(WaitForPane(3, "超时未响应", 60000)) << Pane(3);
+  QTest::qWait(1000);
+  EXPECT_EQ(RequestsLogged(), 11);  // ten answered, the eleventh timed out, no more
+  EXPECT_FALSE(dialog_->core().RunInProgress());
+
+  PaneRecorder pane3(dialog_->Pane(3));
+  Click(IDC_READ_ALL);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestsLogged() >= 12; }, 10000));
+  ASSERT_FALSE(pane3.texts.empty());
+  EXPECT_EQ(pane3.texts.front(), "读取基础参数");
+}
+
+}  // namespace
+}  // namespace travex::gui_testing
