@@ -277,7 +277,7 @@ void CConfigDlg::SetPaneText(int pane, std::string_view utf8) {
   if (label == nullptr) return;
   const QString text = FromUtf8(utf8);
   if (!IsUiThread()) {
-    QMetaObject::invokeMethod(this, [label, text] { label->setText(text); }, Qt::QueuedConnection);
+    PostToUi([this, pane, text = std::string(utf8)] { SetPaneText(pane, text); });
     return;
   }
   label->setText(text);
@@ -340,9 +340,7 @@ bool CConfigDlg::AskFileName(const FileDialogRequest& request, std::string* path
 
 void CConfigDlg::StartTimer(int timer_id, int period_ms) {
   if (!IsUiThread()) {
-    QMetaObject::invokeMethod(
-        this, [this, timer_id, period_ms] { StartTimer(timer_id, period_ms); },
-        Qt::QueuedConnection);
+    PostToUi([this, timer_id, period_ms] { StartTimer(timer_id, period_ms); });
     return;
   }
   if (shut_down_) return;
@@ -357,25 +355,46 @@ void CConfigDlg::StartTimer(int timer_id, int period_ms) {
 
 void CConfigDlg::StopTimer(int timer_id) {
   if (!IsUiThread()) {
-    QMetaObject::invokeMethod(this, [this, timer_id] { StopTimer(timer_id); },
-                              Qt::QueuedConnection);
+    PostToUi([this, timer_id] { StopTimer(timer_id); });
     return;
   }
   const auto it = timers_.find(timer_id);
   if (it != timers_.end() && it->second != nullptr) it->second->stop();
 }
 
+// Work for the user-interface thread is kept in our own locked queue; Qt's queued call only
+// says "look at the queue". (Qt synchronises its event queue in code the thread sanitizer does
+// not see, so objects built on a worker and read on the user-interface thread are handed over
+// under our own lock.)
 void CConfigDlg::PostToUi(std::function<void()> fn) {
-  QMetaObject::invokeMethod(this, [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
+  {
+    const std::lock_guard lock(posted_mutex_);
+    posted_.push_back(std::move(fn));
+  }
+  QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
+}
+
+void CConfigDlg::RunPosted() {
+  std::deque<std::function<void()>> batch;
+  {
+    const std::lock_guard lock(posted_mutex_);
+    batch.swap(posted_);
+  }
+  for (std::function<void()>& fn : batch) fn();
 }
 
 void CConfigDlg::PostParamProgress(int kind, long channel) {
-  QCoreApplication::postEvent(this, new CParamProgressEvent(kind, channel));
+  auto* progress = new CParamProgressEvent(kind, channel);
+  { const std::lock_guard lock(posted_mutex_); }  // publishes the event's fields (see event())
+  QCoreApplication::postEvent(this, progress);
 }
 
 bool CConfigDlg::IsUiThread() const { return QThread::currentThread() == thread(); }
 
 bool CConfigDlg::event(QEvent* e) {
+  // Pairs with the lock in PostParamProgress: a progress event built on a worker thread is
+  // fully visible here.
+  { const std::lock_guard lock(posted_mutex_); }
   if (e->type() == CParamProgressEvent::kType) {
     const auto* progress = static_cast<const CParamProgressEvent*>(e);
     if (!shut_down_) core_.OnParamProgress(progress->kind(), progress->channel());

@@ -6,9 +6,11 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,6 +109,9 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   void keyPressEvent(QKeyEvent* e) override;
 
  private:
+  // Runs what PostToUi queued (user-interface thread).
+  Q_INVOKABLE void RunPosted();
+
   void MapControls();
   void NameControlsForAssistiveTechnology();
   void CreateStatusBar();
@@ -119,6 +124,10 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   QLabel* panes_[4] = {};
   std::map<int, QTimer*> timers_;
   bool shut_down_ = false;
+  // Work handed to the user-interface thread by the worker threads. The lock also orders the
+  // construction of a posted progress event before its handling.
+  std::mutex posted_mutex_;
+  std::deque<std::function<void()>> posted_;
   // Last member: built after the widgets exist, destroyed (threads joined) before them.
   CDialogCore core_;
 };

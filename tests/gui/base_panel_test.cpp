@@ -12,7 +12,7 @@ namespace travex::gui_testing {
 namespace {
 
 TEST_F(SimGuiTest, TestBaudFindsTheLoggerAndBaseReadShowsItsSettings) {
-  StartWithLogger({"--baud", "19200", "--address", "1", "--fw", "0x0102", "--demo"});
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "19200", "--address", "1", "--fw", "0x0102", "--demo"}));
   TestBaud();
   EXPECT_EQ(Pane(0), "设备波特率:19200");
   EXPECT_EQ(Pane(1), "设备地址：1");
@@ -60,7 +60,7 @@ TEST_F(SimGuiTest, TestBaudFindsTheLoggerAndBaseReadShowsItsSettings) {
 
 TEST_F(SimGuiTest, BaseWriteSendsTypedValuesAndThePcClock) {
   // At 2400 bit/s with every reply split in two parts.
-  StartWithLogger({"--baud", "2400", "--split", "30", "--fw", "0"});
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "2400", "--split", "30", "--fw", "0"}));
   TestBaud();
   ASSERT_EQ(Pane(0), "设备波特率:2400");
 

@@ -101,7 +101,7 @@ std::vector<std::string> ExpectedReadProgress() {
 }
 
 TEST_F(SimGuiTest, ReadAllWithoutVersionSends65RequestsAndLoadsTheLoggersImage) {
-  StartWithLogger({"--baud", "115200", "--fw", "0", "--demo"});
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0", "--demo"}));
   TestBaud();
   ASSERT_EQ(Pane(0), "设备波特率:115200");
   PaneRecorder pane3(dialog_->Pane(3));
@@ -128,7 +128,7 @@ TEST_F(SimGuiTest, ReadAllWithoutVersionSends65RequestsAndLoadsTheLoggersImage) 
 }
 
 TEST_F(SimGuiTest, ALoggerThatFallsSilentEndsTheRunAndANewRunStartsOver) {
-  StartWithLogger({"--baud", "115200", "--fw", "0", "--silent-after", "10"});
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0", "--silent-after", "10"}));
   TestBaud();
   Click(IDC_READ_ALL);
   ASSERT_TRUE(WaitForPane(3, "超时未响应", 60000)) << Pane(3);
