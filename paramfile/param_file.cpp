@@ -25,16 +25,16 @@ char CharAt(std::string_view text, size_t i) { return i < text.size() ? text[i] 
 
 constexpr std::string_view kDefaultValue = "ERROR";
 
-struct SectionSpec {
+struct SectionKeys {
   std::string_view section;
   std::string_view key;
   std::string_view failure_message;
 };
 
-constexpr SectionSpec kBaseSection{"BASEINFO", "baseinfo", "载入参数1错误"};
-constexpr SectionSpec kArg1Section{"ARG1", "arg1", "载入参数2错误"};
-constexpr SectionSpec kArg2Section{"ARG2", "arg2", "载入参数3错误"};
-constexpr SectionSpec kCoefSection{"COEF", "coef", "载入系数错误"};
+constexpr SectionKeys kBaseSection{"BASEINFO", "baseinfo", "载入参数1错误"};
+constexpr SectionKeys kArg1Section{"ARG1", "arg1", "载入参数2错误"};
+constexpr SectionKeys kArg2Section{"ARG2", "arg2", "载入参数3错误"};
+constexpr SectionKeys kCoefSection{"COEF", "coef", "载入系数错误"};
 constexpr std::string_view kCrcKey = "wCRCResult";
 
 // Decodes a section's value into `scratch` and checks it against the stored CRC. The
@@ -45,10 +45,10 @@ bool DecodeChecked(std::string_view value, std::string_view crc_text, uint8_t* s
   return Crc16(scratch, length) == CrcFromText(crc_text);
 }
 
-std::string WriteBlock(std::string text, const SectionSpec& spec, const uint8_t* bytes,
+std::string WriteBlock(std::string text, const SectionKeys& keys, const uint8_t* bytes,
                        size_t length) {
-  text = SetProfileString(text, spec.section, spec.key, BytesToHexText(bytes, length));
-  return SetProfileString(text, spec.section, kCrcKey, CrcText(Crc16(bytes, length)));
+  text = SetProfileString(text, keys.section, keys.key, BytesToHexText(bytes, length));
+  return SetProfileString(text, keys.section, kCrcKey, CrcText(Crc16(bytes, length)));
 }
 
 }  // namespace
