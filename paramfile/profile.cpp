@@ -192,6 +192,23 @@ bool WriteAll(int fd, std::string_view content) {
 
 std::atomic<unsigned> g_temp_counter{0};
 
+// Opens a file for reading without blocking on a pipe or device; -1 with errno set unless the
+// name is a regular file.
+int OpenRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
 }  // namespace
 
 std::string LookupProfileString(std::string_view text, std::string_view section,
@@ -215,10 +232,14 @@ std::vector<std::string> ReadProfileStrings(const std::string& path,
                                             const std::vector<ProfileQuery>& queries,
                                             size_t max_chars) {
   QueryMatcher matcher(queries, max_chars);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return matcher.TakeResults();
-  struct stat st {};
-  if (::fstat(::fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode)) return matcher.TakeResults();
+  // Only regular files are read: a pipe or a device behind the name could block or never end.
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return matcher.TakeResults();
+  std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "rb"));
+  if (!file) {
+    ::close(fd);
+    return matcher.TakeResults();
+  }
 
   std::string line;
   bool pending = false;  // bytes of a last line without LF
@@ -307,7 +328,7 @@ std::string SetProfileString(std::string_view text, std::string_view section,
 
 bool LoadTextFile(const std::string& path, std::string* text, std::string* error) {
   text->clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenRegularFile(path);
   if (fd < 0) {
     if (errno == ENOENT) return true;
     *error = ErrnoText(errno);
@@ -315,10 +336,6 @@ bool LoadTextFile(const std::string& path, std::string* text, std::string* error
   }
   struct stat st {};
   bool ok = ::fstat(fd, &st) == 0;
-  if (ok && !S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    ok = false;
-  }
   if (ok && static_cast<unsigned long long>(st.st_size) > kProfileFileMax) {
     errno = EFBIG;
     ok = false;

@@ -1,6 +1,7 @@
 #include "paramfile/profile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -60,6 +61,13 @@ TEST(ProfileRead, FilesAreReadAsTheTextIs) {
   EXPECT_EQ(values, (std::vector<std::string>{"00112233", "no line end", "E"}));
   EXPECT_EQ(ReadProfileString(folder.File("missing.ini"), "Last", "tail", "ERROR"), "ERROR");
   EXPECT_EQ(ReadProfileString(folder.path(), "Last", "tail", "ERROR"), "ERROR");
+  // A pipe behind the name is not read (it would block with no writer).
+  const std::string fifo = folder.File("pipe.ini");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ReadProfileString(fifo, "Last", "tail", "ERROR"), "ERROR");
+  std::string text;
+  std::string error;
+  EXPECT_FALSE(LoadTextFile(fifo, &text, &error));
 }
 
 TEST(ProfileWrite, ReplacesAppendsAndKeepsEverythingElse) {
