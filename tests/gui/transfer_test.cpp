@@ -1,4 +1,5 @@
 // Channel panels, read-all, and the file buttons, end to end through the real widgets.
+#include <algorithm>
 #include <fstream>
 
 #include "paramfile/param_file.h"
@@ -93,11 +94,21 @@ TEST_F(GuiTest, PanelEditsSurviveChannelChangesAndReachExportAndImport) {
   EXPECT_EQ(EditText(IDC_NORMAL_TEXT), "正常运行");
 }
 
-std::vector<std::string> ExpectedReadProgress() {
-  std::vector<std::string> texts = {"读取基础参数"};
-  for (int ch = 1; ch <= 32; ++ch) texts.push_back("读取参数1通道:" + std::to_string(ch));
-  for (int ch = 1; ch <= 32; ++ch) texts.push_back("读取参数2通道:" + std::to_string(ch));
+// The progress texts of a run without a version; verb "读取" or "写入".
+std::vector<std::string> ExpectedProgress(const std::string& verb) {
+  std::vector<std::string> texts = {verb + "基础参数"};
+  for (int ch = 1; ch <= 32; ++ch) texts.push_back(verb + "参数1通道:" + std::to_string(ch));
+  for (int ch = 1; ch <= 32; ++ch) texts.push_back(verb + "参数2通道:" + std::to_string(ch));
   return texts;
+}
+
+// The progress texts pane 3 showed, without the replies' outcomes in between.
+std::vector<std::string> Progress(const PaneRecorder& pane, const std::string& verb) {
+  std::vector<std::string> progress;
+  for (const std::string& text : pane.texts) {
+    if (text == verb + "基础参数" || text.rfind(verb + "参数", 0) == 0) progress.push_back(text);
+  }
+  return progress;
 }
 
 TEST_F(SimGuiTest, ReadAllWithoutVersionSends65RequestsAndLoadsTheLoggersImage) {
@@ -112,11 +123,7 @@ TEST_F(SimGuiTest, ReadAllWithoutVersionSends65RequestsAndLoadsTheLoggersImage) 
   QTest::qWait(500);  // the run has ended: nothing more goes out
   EXPECT_EQ(RequestsLogged(), 65);
 
-  std::vector<std::string> progress;
-  for (const std::string& text : pane3.texts) {
-    if (text.rfind("读取基础参数", 0) == 0 || text.rfind("读取参数", 0) == 0) progress.push_back(text);
-  }
-  EXPECT_EQ(progress, ExpectedReadProgress());
+  EXPECT_EQ(Progress(pane3, "读取"), ExpectedProgress("读取"));
   EXPECT_EQ(Get<QLabel>(IDC_VERSION)->text(), QStringLiteral("---"));
   EXPECT_FALSE(dialog_->Control(IDC_COEF_A)->isVisible());
 
@@ -141,6 +148,114 @@ TEST_F(SimGuiTest, ALoggerThatFallsSilentEndsTheRunAndANewRunStartsOver) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return RequestsLogged() >= 12; }, 10000));
   ASSERT_FALSE(pane3.texts.empty());
   EXPECT_EQ(pane3.texts.front(), "读取基础参数");
+}
+
+
+TEST_F(SimGuiTest, ReadAllWithAVersionAlsoReadsTheCoefficients) {
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0x0203", "--demo"}));
+  TestBaud();
+  Click(IDC_READ_ALL);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestsLogged() >= 97; }, 180000)) << RequestsLogged();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_->core().RunInProgress(); }, 30000));
+  QTest::qWait(500);
+  EXPECT_EQ(RequestsLogged(), 97);
+  EXPECT_EQ(Get<QLabel>(IDC_VERSION)->text(), QStringLiteral("V2:03"));
+  EXPECT_TRUE(dialog_->Control(IDC_COEF_A)->isVisible());
+  EXPECT_TRUE(dialog_->Control(IDC_COEF_B_LABEL)->isVisible());
+
+  ASSERT_EQ(sim_.Stop(), 0);
+  ParamImage logger{};
+  ASSERT_TRUE(LoggerImage(&logger));
+  EXPECT_EQ(TravellingDifferences(dialog_->core().param_store.image, logger, true),
+            std::vector<std::string>());
+}
+
+TEST_F(SimGuiTest, WriteAllAfterEditsAndAnImportPutsTheToolsImageIntoTheLogger) {
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0"}));
+  // The logger's own coefficients, which a write-all without a version leaves alone.
+  ASSERT_EQ(sim_.Stop(), 0);
+  ParamImage before{};
+  ASSERT_TRUE(LoggerImage(&before));
+  ASSERT_TRUE(sim_.Start({"--com", "3", "--baud", "115200", "--fw", "0", "--log",
+                          sim_.Path("frames.log"), "--state", sim_.Path("state.bin")}))
+      << sim_.error();
+  TestBaud();
+  ASSERT_EQ(Pane(0), "设备波特率:115200");
+
+  // A file made from edits of channel 7, loaded after the panels were changed again.
+  Choose(IDC_ARG1_CHANNEL, 6);
+  Type(IDC_ALARM_TEXT, "ALARM7");
+  Type(IDC_ALARM_VALUE, "7.5");
+  Choose(IDC_ARG2_CHANNEL, 6);
+  Type(IDC_CH_NAME, QStringLiteral("七号通道"));
+  Type(IDC_REG_START, "4097");
+  Choose(IDC_FUNC_CODE, 1);
+  Type(IDC_COEF_A, "2.5");  // hidden without a version, still collected into the image
+  const std::string file = (dir_ / "seven.ini").string();
+  file_answers_.push_back(file);
+  Click(IDC_EXPORT);
+  Type(IDC_CH_NAME, "lost");
+  file_answers_.push_back(file);
+  Click(IDC_IMPORT);
+  ASSERT_EQ(EditText(IDC_CH_NAME), "七号通道");
+
+  // More edits on other channels and the base panel, then write-all.
+  Choose(IDC_ARG1_CHANNEL, 31);
+  Choose(IDC_GEAR, 8);
+  Type(IDC_GEAR_TEXT, "OTHER");
+  Type(IDC_GEAR_VALUE, "-3.25");
+  Choose(IDC_ARG2_CHANNEL, 0);
+  Type(IDC_SLAVE_ADDR, "12");
+  Get<QCheckBox>(IDC_ENABLE)->setFocus();
+  QTest::keyClick(Get<QCheckBox>(IDC_ENABLE), Qt::Key_Space);
+  ASSERT_TRUE(Get<QCheckBox>(IDC_ENABLE)->isChecked());
+  Choose(IDC_DECIMALS, 3);
+  Type(IDC_RS485_POLL, "321");
+
+  PaneRecorder pane3(dialog_->Pane(3));
+  Click(IDC_WRITE_ALL);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestsLogged() >= 65; }, 120000)) << RequestsLogged();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_->core().RunInProgress(); }, 30000));
+  QTest::qWait(500);
+  EXPECT_EQ(RequestsLogged(), 65);  // no coefficient block without a version
+  EXPECT_EQ(Progress(pane3, "写入"), ExpectedProgress("写入"));
+
+  ASSERT_EQ(sim_.Stop(), 0);
+  ParamImage logger{};
+  ASSERT_TRUE(LoggerImage(&logger));
+  const ParamImage& tool = dialog_->core().param_store.image;
+  EXPECT_EQ(TravellingDifferences(tool, logger, false), std::vector<std::string>());
+  EXPECT_EQ(FieldString(logger.arg2[6].name, 21), "\xC6\xDF\xBA\xC5\xCD\xA8\xB5\xC0");  // 七号通道
+  EXPECT_EQ(logger.arg2[6].reg_start, 4097);
+  EXPECT_EQ(logger.arg2[6].func_code, 4);
+  EXPECT_EQ(FieldString(logger.arg1[31].gears[8].text, 12), "OTHER");
+  EXPECT_EQ(logger.arg2[0].enabled, 1);
+  EXPECT_EQ(logger.base.rs485_poll_interval, 321);
+  EXPECT_EQ(tool.coef[6].coef_a, 2.5f);
+  EXPECT_EQ(logger.coef[6].coef_a, before.coef[6].coef_a);
+}
+
+TEST_F(SimGuiTest, EndingTheProgramDuringARunAsksFirst) {
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0"}));
+  TestBaud();
+  Click(IDC_WRITE_ALL);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestsLogged() >= 2; }, 10000));
+
+  yes_no_answer_ = false;
+  QTest::keyClick(Combo(IDC_PORT), Qt::Key_Escape);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].icon, MessageIcon::kQuestion);
+  EXPECT_TRUE(dialog_->isVisible());
+  EXPECT_TRUE(dialog_->core().RunInProgress());
+
+  yes_no_answer_ = true;
+  dialog_->close();  // the close box
+  EXPECT_EQ(messages_.size(), 2u);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_FALSE(dialog_->core().RunInProgress());
+  const int sent = RequestsLogged();
+  QTest::qWait(600);
+  EXPECT_EQ(RequestsLogged(), sent);  // the worker threads are stopped: nothing more goes out
 }
 
 }  // namespace
