@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <ctime>
+#include <fstream>
 
 #include "params/calendar.h"
 #include "sim_fixture.h"
@@ -91,6 +92,28 @@ TEST_F(SimGuiTest, BaseWriteSendsTypedValuesAndThePcClock) {
   localtime_r(&t, &local);
   const double local_as_utc = now + static_cast<double>(local.tm_gmtoff);
   EXPECT_NEAR(static_cast<double>(logger.base.device_time), local_as_utc, 120.0);
+}
+
+TEST_F(SimGuiTest, APortHeldByAnotherProgramGivesOneMessageBox) {
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "9600"}));
+  CComPort other;  // another program holds the port
+  other.Configure(static_cast<uint8_t>(sim_.com_number()), 8, 0, 0, 9600);
+  ASSERT_NE(other.Open(), 0);
+
+  TestBaud();
+  EXPECT_EQ(Pane(0), "串口打开失败");
+  EXPECT_EQ(Pane(1), "请检查设备连接");
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text.rfind("串口打开失败", 0), 0u) << messages_[0].text;
+  EXPECT_EQ(messages_[0].caption, "警告");
+  EXPECT_EQ(messages_[0].icon, MessageIcon::kQuestion);
+  EXPECT_FALSE(port_.IsOpen());
+  // No rate was tried: nothing reached the logger.
+  std::ifstream log(sim_.Path("frames.log"));
+  for (std::string line; std::getline(log, line);) {
+    EXPECT_EQ(line.find(" RX "), std::string::npos) << line;
+  }
+  other.Close();
 }
 
 TEST_F(GuiTest, BaseButtonsWithThePortClosedAskToOpenIt) {
