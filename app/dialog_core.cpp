@@ -264,6 +264,7 @@ void CDialogCore::StartResponseTimerOnUi() {
 
 void CDialogCore::OnResponseTimer(int timer_id) {
   if (timer_id != ID_RESPONSE_TIMER) return;
+  bool next_step_due = false;
   {
     std::lock_guard lock(exchange_mutex_);
     const CollectorTickResult result = CollectorTick(tick_count, rx_len, ring_, param_store, bulk);
@@ -276,6 +277,7 @@ void CDialogCore::OnResponseTimer(int timer_id) {
       if (result.handed_over && !result.accepted && (run == kRead || run == kWrite)) {
         ++run_failed_blocks_[run];
       }
+      next_step_due = result.handed_over;
       if (result.ended_run) {
         // A time-out or a bad start byte has ended both runs; its text stays in pane 3. No
         // exchange of a run is outstanding any more.
@@ -285,6 +287,8 @@ void CDialogCore::OnResponseTimer(int timer_id) {
       }
     }
   }
+  // The reply of a step is in: the next step goes out now, not at the sequencer's next period.
+  if (next_step_due) bulk_thread_.Nudge();
   FinishEndedRuns();
 }
 
@@ -304,6 +308,7 @@ void CDialogCore::OnReadAll() {
     run_open_[kRead] = true;
     run_failed_blocks_[kRead] = 0;
   }
+  bulk_thread_.Nudge();
 }
 
 void CDialogCore::OnWriteAll() {
@@ -319,6 +324,7 @@ void CDialogCore::OnWriteAll() {
     run_open_[kWrite] = true;
     run_failed_blocks_[kWrite] = 0;
   }
+  bulk_thread_.Nudge();
 }
 
 void CDialogCore::OnParamProgress(int kind, long channel) {

@@ -99,6 +99,14 @@ BulkRun BulkWake(CParamStore& store, BulkFlags& flags, IBulkHost& host) {
 
 CBulkTransferThread::~CBulkTransferThread() { Stop(); }
 
+void CBulkTransferThread::Nudge() {
+  {
+    std::lock_guard lock(mutex_);
+    nudged_ = true;
+  }
+  cv_.notify_all();
+}
+
 void CBulkTransferThread::Stop() {
   if (!thread_.joinable()) return;
   thread_.request_stop();

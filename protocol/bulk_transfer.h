@@ -72,8 +72,9 @@ class IBulkHost {
 // the user-interface thread. Returns the run that made a step or ended, kNone otherwise.
 BulkRun BulkWake(CParamStore& store, BulkFlags& flags, IBulkHost& host);
 
-// The sequencer's thread: calls `wake` every period until stopped. Stop is prompt (it does not
-// wait out the period), idempotent, and also run by the destructor.
+// The sequencer's thread: calls `wake` every period until stopped, and at once after Nudge (the
+// reply of a step is in: the next step need not wait for the rest of the period). Stop is prompt
+// (it does not wait out the period), idempotent, and also run by the destructor.
 class CBulkTransferThread {
  public:
   CBulkTransferThread() = default;
@@ -87,8 +88,9 @@ class CBulkTransferThread {
     thread_ = std::jthread([this, wake, period](std::stop_token stop) mutable {
       std::unique_lock lock(mutex_);
       while (!stop.stop_requested()) {
-        // Returns early only when a stop is requested.
-        cv_.wait_for(lock, stop, period, [] { return false; });
+        // Returns early when nudged or when a stop is requested.
+        cv_.wait_for(lock, stop, period, [this] { return nudged_; });
+        nudged_ = false;
         if (stop.stop_requested()) break;
         lock.unlock();
         wake();
@@ -97,10 +99,13 @@ class CBulkTransferThread {
     });
   }
   void Stop();
+  // Wakes the thread now instead of at the end of its period (any thread).
+  void Nudge();
   bool Running() const { return thread_.joinable(); }
 
  private:
   std::mutex mutex_;
+  bool nudged_ = false;
   std::condition_variable_any cv_;
   std::jthread thread_;
 };

@@ -63,11 +63,11 @@ inline void WriteImageFile(const std::string& path, const ParamImage& image) {
   out.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
-// The panes' history of pane 3, without refusals and outcome texts: only progress texts.
-inline std::vector<std::string> ProgressHistory(const FakeControls& c, const std::string& prefix) {
+// The progress texts pane 3 showed, of a read run ("读取") or a write run ("写入").
+inline std::vector<std::string> ProgressHistory(const FakeControls& c, const std::string& verb) {
   std::vector<std::string> out;
   for (const std::string& text : c.pane_history[3]) {
-    if (text.rfind(prefix, 0) == 0) out.push_back(text);
+    if (text == verb + "基础参数" || text.rfind(verb + "参数", 0) == 0) out.push_back(text);
   }
   return out;
 }
@@ -130,13 +130,22 @@ class DialogE2E : public ::testing::Test {
     }
   }
 
+  // Gives the logger this image when it next starts (its --state file).
+  void PrepareLoggerImage(const ParamImage& image) {
+    if (sim.port_dir() == "/ports") {  // no directory yet: one start makes it
+      ASSERT_TRUE(sim.Start({"--no-pacing"})) << sim.error();
+      sim.Stop();
+    }
+    WriteImageFile(sim.Path("state.bin"), image);
+  }
+
   std::string LogPath() const { return sim.Path("frames.log"); }
 
   // Stops the logger and reads the image it saved.
   ParamImage LoggerImage() {
-    sim.Stop();
+    const int status = sim.Stop();
     ParamImage image{};
-    EXPECT_TRUE(ReadImageFile(sim.Path("state.bin"), &image));
+    EXPECT_TRUE(ReadImageFile(sim.Path("state.bin"), &image)) << "logger exit status " << status;
     return image;
   }
 
