@@ -99,8 +99,9 @@ bool CDialogCore::LinkExchange(const uint8_t* frame, size_t length, int poll_ms,
 }
 
 void CDialogCore::OnTestBaud() {
-  // The search closes and reopens the port: a run in progress ends first.
-  if (RunInProgress()) CancelRuns();
+  // The search closes and reopens the port: a run in progress ends first, and no collection
+  // goes on waiting for a reply that can no longer come.
+  CancelRuns();
 
   const uint8_t port_number = PortNumberFromText(controls_.GetText(IDC_PORT));
   uint8_t query[kLinkFrameSize];
