@@ -75,8 +75,11 @@ TEST_F(ModalTest, SaveDialogOffersTheNameFilterAndAddsTheSuffix) {
     ASSERT_NE(files, nullptr);
     filters = files->nameFilters();
     proposed = files->selectedFiles().value(0);
+    // The operator goes to the folder and types a name without the suffix.
     files->setDirectory(folder);
-    files->selectFile(folder + "/settings");
+    auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setText("settings");
     static_cast<QDialog*>(files)->accept();  // as the "Save" button does
   });
   FileDialogRequest request;
