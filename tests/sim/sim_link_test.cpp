@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <string>
 
 #include "protocol/link_codec.h"
@@ -26,6 +25,19 @@ Bytes SetBaud(uint8_t code) {
   uint8_t f[7];
   CLinkCodec().BuildSetBaud(f, code);
   return Bytes(f, f + 7);
+}
+
+// "YYYY-MM-DD HH:MM:SS.mmm RX|TX|-- ..." (std::regex trips a false warning of gcc 12 under
+// the sanitizers, so the shape is checked by hand).
+bool IsLogLine(const std::string& text) {
+  const std::string shape = "dddd-dd-dd dd:dd:dd.ddd ";
+  if (text.size() < shape.size() + 2) return false;
+  for (size_t i = 0; i < shape.size(); ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (shape[i] == 'd' ? !digit : text[i] != shape[i]) return false;
+  }
+  const std::string kind = text.substr(shape.size(), 2);
+  return kind == "RX" || kind == "TX" || kind == "--";
 }
 
 TEST(SimLink, AnswersOnlyAtItsOwnRateLikeTheBaudSearch) {
@@ -91,11 +103,10 @@ TEST(SimLink, SetAddressAndSetBaudChangeTheLogger) {
 
   // Every frame is logged with a timestamp and its bytes.
   std::ifstream log(sim.Path("log"));
-  const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (RX|TX|--)( [0-9A-F]{2})*.*)");
   std::string text;
   int rx = 0, tx = 0;
   while (std::getline(log, text)) {
-    EXPECT_TRUE(std::regex_match(text, line)) << text;
+    EXPECT_TRUE(IsLogLine(text)) << text;
     rx += text.find(" RX FD FD FD 00 2A ") != std::string::npos;
     tx += text.find(" TX FD FD FD 03 2A ") != std::string::npos;
   }
