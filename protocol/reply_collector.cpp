@@ -3,11 +3,11 @@
 #include <string_view>
 
 #include "app/dialog_controls.h"
+#include "protocol/frame_format.h"
 
 namespace travex {
 namespace {
 
-constexpr uint8_t kReplyStart = 0xAA;
 constexpr uint16_t kLengthFieldEnd = 3;  // start byte and the two length bytes
 constexpr int kProtocolPane = 3;
 

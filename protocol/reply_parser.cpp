@@ -5,13 +5,12 @@
 #include "params/item_map.h"
 #include "params/param_store.h"
 #include "protocol/crc16.h"
+#include "protocol/frame_format.h"
 
 namespace travex {
 namespace {
 
-constexpr uint8_t kReplyStart = 0xAA;
 constexpr uint16_t kMinReplyBytes = 9;
-constexpr size_t kItemsStart = 8;
 constexpr int kProtocolPane = 3;
 
 constexpr std::string_view kInvalidFrame = "无效帧";
@@ -56,13 +55,13 @@ bool CParamStore::HandleReply(uint16_t length) {
 }
 
 bool CParamStore::ParseReadReply(uint16_t length) {
-  if (!CheckFrame(*this, length, 1)) return false;
+  if (!CheckFrame(*this, length, kCommandRead)) return false;
 
   // The items must lie wholly before the CRC; an answer that does not add up is rejected
   // before anything of it is stored.
   const size_t items_end = length - 2u;
   const unsigned count = GetU16(reply + 6);
-  size_t p = kItemsStart;
+  size_t p = kFrameHeaderBytes;
   for (unsigned i = 0; i < count; ++i) {
     if (p + 3 > items_end) {
       Show(*this, kFrameError);
@@ -76,7 +75,7 @@ bool CParamStore::ParseReadReply(uint16_t length) {
     }
   }
 
-  p = kItemsStart;
+  p = kFrameHeaderBytes;
   for (unsigned i = 0; i < count; ++i) {
     const uint16_t id = GetU16(reply + p);
     const uint8_t value_length = reply[p + 2];
@@ -96,7 +95,7 @@ bool CParamStore::ParseReadReply(uint16_t length) {
 }
 
 bool CParamStore::ParseWriteReply(uint16_t length) {
-  if (!CheckFrame(*this, length, 2)) return false;
+  if (!CheckFrame(*this, length, kCommandWrite)) return false;
   Show(*this, kWriteOk);
   return true;
 }

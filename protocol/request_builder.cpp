@@ -4,15 +4,11 @@
 #include "params/item_map.h"
 #include "params/param_store.h"
 #include "protocol/crc16.h"
+#include "protocol/frame_format.h"
 
 namespace travex {
 namespace {
 
-constexpr uint8_t kRequestStart = 0x55;
-constexpr uint8_t kCommandRead = 1;
-constexpr uint8_t kCommandWrite = 2;
-constexpr size_t kHeaderBytes = 8;
-constexpr size_t kCrcBytes = 2;
 
 void PutHeader(uint8_t* frame, uint8_t command, uint8_t count) {
   frame[0] = kRequestStart;
@@ -27,7 +23,7 @@ void PutHeader(uint8_t* frame, uint8_t command, uint8_t count) {
 
 // Fills in the length field and the CRC behind the n bytes written; returns the frame length.
 uint16_t Finish(uint8_t* frame, size_t n) {
-  const auto total = static_cast<uint16_t>(n + kCrcBytes);
+  const auto total = static_cast<uint16_t>(n + kFrameCrcBytes);
   PutU16(frame + 1, total);
   PutU16(frame + n, Crc16(frame, n));
   return total;
@@ -40,11 +36,11 @@ uint16_t Finish(uint8_t* frame, size_t n) {
 // previous frame and last_request_was_write as they were and gives 0.
 uint16_t CParamStore::BuildReadRequest(uint16_t first_id, uint8_t count) {
   uint8_t frame[kFrameBufferSize];
-  const size_t n = kHeaderBytes + size_t{2} * count;
-  if (n + kCrcBytes > sizeof frame) return 0;
+  const size_t n = kFrameHeaderBytes + size_t{2} * count;
+  if (n + kFrameCrcBytes > sizeof frame) return 0;
   PutHeader(frame, kCommandRead, count);
   for (unsigned i = 0; i < count; ++i) {
-    PutU16(frame + kHeaderBytes + 2 * i, static_cast<uint16_t>(first_id + i));
+    PutU16(frame + kFrameHeaderBytes + 2 * i, static_cast<uint16_t>(first_id + i));
   }
   const uint16_t total = Finish(frame, n);
   std::memcpy(request, frame, total);
@@ -55,12 +51,12 @@ uint16_t CParamStore::BuildReadRequest(uint16_t first_id, uint8_t count) {
 uint16_t CParamStore::BuildWriteRequest(uint16_t first_id, uint8_t count) {
   uint8_t frame[kFrameBufferSize];
   PutHeader(frame, kCommandWrite, count);
-  size_t n = kHeaderBytes;
+  size_t n = kFrameHeaderBytes;
   for (unsigned i = 0; i < count; ++i) {
     const auto id = static_cast<uint16_t>(first_id + i);
     uint8_t value[kMaxItemValueBytes];
     const size_t length = EncodeItemValue(image, id, value);
-    if (n + 3 + length + kCrcBytes > sizeof frame) return 0;
+    if (n + 3 + length + kFrameCrcBytes > sizeof frame) return 0;
     PutU16(frame + n, id);
     frame[n + 2] = static_cast<uint8_t>(length);
     if (length != 0) std::memcpy(frame + n + 3, value, length);

@@ -6,20 +6,16 @@
 #include "params/item_map.h"
 #include "protocol/crc16.h"
 #include "protocol/link_codec.h"
+#include "protocol/frame_format.h"
 
 namespace travex::sim {
 namespace {
 
-constexpr uint8_t kReplyStart = 0xAA;
-constexpr uint8_t kCommandRead = 1;
-constexpr uint8_t kCommandWrite = 2;
-constexpr size_t kHeaderBytes = 8;
-constexpr size_t kCrcBytes = 2;
 constexpr uint8_t kOverlongFiller = '#';
 
 // Fills the header and CRC of a reply whose items end at `end`; returns the frame length.
 size_t SealReply(uint8_t* out, uint8_t command, uint16_t count, size_t end) {
-  const size_t length = end + kCrcBytes;
+  const size_t length = end + kFrameCrcBytes;
   out[0] = kReplyStart;
   PutU16(out + 1, static_cast<uint16_t>(length));
   out[3] = 0;
@@ -100,17 +96,17 @@ LoggerDevice::Answer LoggerDevice::OnParamRequest(const uint8_t* frame, size_t s
 LoggerDevice::Answer LoggerDevice::ReadAnswer(const uint8_t* frame, size_t size, uint8_t* out) {
   Answer answer;
   const uint16_t count = GetU16(frame + 6);
-  if (size != kHeaderBytes + 2 * size_t{count} + kCrcBytes) {
+  if (size != kFrameHeaderBytes + 2 * size_t{count} + kFrameCrcBytes) {
     answer.note = "ignored: length does not match the item count";
     return answer;
   }
   TickClock();
-  size_t p = kHeaderBytes;
+  size_t p = kFrameHeaderBytes;
   for (uint16_t i = 0; i < count; ++i) {
-    const uint16_t id = GetU16(frame + kHeaderBytes + 2 * size_t{i});
+    const uint16_t id = GetU16(frame + kFrameHeaderBytes + 2 * size_t{i});
     const ItemInfo info = DescribeItem(id);
     // Largest item: id, L and a doubled text.
-    if (p + 3 + 2 * size_t{255} + kCrcBytes > kMaxReplyBytes) {
+    if (p + 3 + 2 * size_t{255} + kFrameCrcBytes > kMaxReplyBytes) {
       answer.note = "ignored: answer too long";
       return answer;
     }
@@ -141,9 +137,9 @@ LoggerDevice::Answer LoggerDevice::ReadAnswer(const uint8_t* frame, size_t size,
 LoggerDevice::Answer LoggerDevice::WriteAnswer(const uint8_t* frame, size_t size, uint8_t* out) {
   Answer answer;
   const uint16_t count = GetU16(frame + 6);
-  const size_t end = size - kCrcBytes;
+  const size_t end = size - kFrameCrcBytes;
   // First check every item, so that a malformed request changes nothing.
-  size_t p = kHeaderBytes;
+  size_t p = kFrameHeaderBytes;
   for (uint16_t i = 0; i < count; ++i) {
     if (p + 3 > end) {
       answer.note = "ignored: items run past the end of the frame";
@@ -170,7 +166,7 @@ LoggerDevice::Answer LoggerDevice::WriteAnswer(const uint8_t* frame, size_t size
     answer.note = "ignored: length does not match the items";
     return answer;
   }
-  p = kHeaderBytes;
+  p = kFrameHeaderBytes;
   bool clock_set = false;
   for (uint16_t i = 0; i < count; ++i) {
     const uint16_t id = GetU16(frame + p);
@@ -183,7 +179,7 @@ LoggerDevice::Answer LoggerDevice::WriteAnswer(const uint8_t* frame, size_t size
     p += 3 + length;
   }
   if (clock_set) clock_offset_ = image_.base.device_time - LocalClockSeconds();
-  answer.size = SealReply(out, kCommandWrite, 0, kHeaderBytes);
+  answer.size = SealReply(out, kCommandWrite, 0, kFrameHeaderBytes);
   answer.note = "write";
   return answer;
 }
