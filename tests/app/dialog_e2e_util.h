@@ -14,6 +14,7 @@
 #include "params/param_image.h"
 #include "tests/app/dialog_test_util.h"
 #include "tests/support/sim_process.h"
+#include "support/image_compare.h"
 
 namespace travex::testing {
 
@@ -73,42 +74,10 @@ inline std::vector<std::string> ProgressHistory(const FakeControls& c, const std
 }
 
 // Compares every field that travels between tool and logger. The clock is left out (the
-// logger's keeps ticking) and texts are compared as strings (bytes behind the NUL stay home).
+// logger's keeps ticking).
 inline void ExpectSameTravellingFields(const ParamImage& a, const ParamImage& b, bool coefficients) {
-  EXPECT_EQ(a.base.comm_baud, b.base.comm_baud);
-  EXPECT_EQ(a.base.parity, b.base.parity);
-  EXPECT_EQ(a.base.rs485_poll_interval, b.base.rs485_poll_interval);
-  EXPECT_EQ(a.base.rs485_timeout, b.base.rs485_timeout);
-  EXPECT_EQ(a.base.rs485_retries, b.base.rs485_retries);
-  EXPECT_EQ(a.base.store_interval, b.base.store_interval);
-  EXPECT_EQ(a.base.lcd_on_time, b.base.lcd_on_time);
-  for (int ch = 0; ch < kChannelCount; ++ch) {
-    SCOPED_TRACE("channel index " + std::to_string(ch));
-    const Arg1Block& x = a.arg1[ch];
-    const Arg1Block& y = b.arg1[ch];
-    EXPECT_EQ(x.alarm_value, y.alarm_value);
-    EXPECT_EQ(std::string(x.alarm_text), std::string(y.alarm_text));
-    EXPECT_EQ(std::string(x.normal_text), std::string(y.normal_text));
-    for (int g = 0; g < kGearCount; ++g) {
-      EXPECT_EQ(x.gears[g].value, y.gears[g].value) << "gear " << g;
-      EXPECT_EQ(std::string(x.gears[g].text), std::string(y.gears[g].text)) << "gear " << g;
-    }
-    const Arg2Block& p = a.arg2[ch];
-    const Arg2Block& q = b.arg2[ch];
-    EXPECT_EQ(p.slave_addr, q.slave_addr);
-    EXPECT_EQ(p.enabled, q.enabled);
-    EXPECT_EQ(p.func_code, q.func_code);
-    EXPECT_EQ(p.decimals, q.decimals);
-    EXPECT_EQ(p.reg_start, q.reg_start);
-    EXPECT_EQ(p.reg_count, q.reg_count);
-    EXPECT_EQ(p.data_type, q.data_type);
-    EXPECT_EQ(std::string(p.name), std::string(q.name));
-    EXPECT_EQ(std::string(p.unit), std::string(q.unit));
-    if (coefficients) {
-      EXPECT_EQ(a.coef[ch].coef_a, b.coef[ch].coef_a);
-      EXPECT_EQ(a.coef[ch].coef_b, b.coef[ch].coef_b);
-    }
-  }
+  EXPECT_EQ(FieldDifferences(a, b, {.clock = false, .coefficients = coefficients}),
+            std::vector<std::string>());
 }
 
 // The logger and the dialog, with the port opened directly at the logger's rate (what a

@@ -11,6 +11,7 @@
 #include "gui_fixture.h"
 #include "params/param_image.h"
 #include "support/sim_process.h"
+#include "support/image_compare.h"
 
 namespace travex::gui_testing {
 
@@ -84,55 +85,11 @@ class SimGuiTest : public GuiTest {
   testing::SimProcess sim_;
 };
 
-inline std::string FieldString(const char* field, size_t size) {
-  size_t n = 0;
-  while (n < size && field[n] != '\0') ++n;
-  return std::string(field, n);
-}
-
-// Differences between two images in every field that travels over the line (texts up to their
-// zero byte; the coefficients only when asked).
+// Every field that travels between tool and logger and differs; the clock is left out (the
+// logger's keeps ticking).
 inline std::vector<std::string> TravellingDifferences(const ParamImage& a, const ParamImage& b,
                                                       bool coefficients) {
-  std::vector<std::string> diffs;
-  auto check = [&](bool equal, const std::string& what) {
-    if (!equal) diffs.push_back(what);
-  };
-#define TRAVEX_STR(block, field) \
-  FieldString(block.field, sizeof block.field)
-  check(a.base.comm_baud == b.base.comm_baud, "comm_baud");
-  check(a.base.parity == b.base.parity, "parity");
-  check(a.base.rs485_poll_interval == b.base.rs485_poll_interval, "rs485_poll_interval");
-  check(a.base.rs485_timeout == b.base.rs485_timeout, "rs485_timeout");
-  check(a.base.rs485_retries == b.base.rs485_retries, "rs485_retries");
-  check(a.base.store_interval == b.base.store_interval, "store_interval");
-  check(a.base.lcd_on_time == b.base.lcd_on_time, "lcd_on_time");
-  for (int ch = 0; ch < kChannelCount; ++ch) {
-    const std::string c = " of channel " + std::to_string(ch + 1);
-    const Arg1Block& x = a.arg1[ch];
-    const Arg1Block& y = b.arg1[ch];
-    check(x.alarm_value == y.alarm_value, "alarm_value" + c);
-    check(TRAVEX_STR(x, alarm_text) == TRAVEX_STR(y, alarm_text), "alarm_text" + c);
-    check(TRAVEX_STR(x, normal_text) == TRAVEX_STR(y, normal_text), "normal_text" + c);
-    for (int g = 0; g < kGearCount; ++g) {
-      check(x.gears[g].value == y.gears[g].value, "gear value" + c);
-      check(TRAVEX_STR(x.gears[g], text) == TRAVEX_STR(y.gears[g], text), "gear text" + c);
-    }
-    const Arg2Block& p = a.arg2[ch];
-    const Arg2Block& q = b.arg2[ch];
-    check(p.slave_addr == q.slave_addr && p.enabled == q.enabled && p.func_code == q.func_code &&
-              p.decimals == q.decimals && p.reg_start == q.reg_start &&
-              p.reg_count == q.reg_count && p.data_type == q.data_type,
-          "set-2 numbers" + c);
-    check(TRAVEX_STR(p, name) == TRAVEX_STR(q, name), "name" + c);
-    check(TRAVEX_STR(p, unit) == TRAVEX_STR(q, unit), "unit" + c);
-    if (coefficients) {
-      check(a.coef[ch].coef_a == b.coef[ch].coef_a && a.coef[ch].coef_b == b.coef[ch].coef_b,
-            "coefficients" + c);
-    }
-  }
-#undef TRAVEX_STR
-  return diffs;
+  return testing::FieldDifferences(a, b, {.clock = false, .coefficients = coefficients});
 }
 
 }  // namespace travex::gui_testing

@@ -71,10 +71,10 @@ TEST_F(GuiTest, PanelEditsSurviveChannelChangesAndReachExportAndImport) {
   EXPECT_EQ(Pane(3), "1152");
   Arg1Block exported[kChannelCount] = {};
   ASSERT_TRUE(ExportedArg1(file, exported));
-  EXPECT_EQ(FieldString(exported[0].alarm_text, 9), "ABCDEFGH");
-  EXPECT_EQ(FieldString(exported[0].gears[2].text, 12), "\xBF\xAA\xC6\xF4");  // 开启 in GBK
+  EXPECT_EQ(testing::FieldText(exported[0].alarm_text), "ABCDEFGH");
+  EXPECT_EQ(testing::FieldText(exported[0].gears[2].text), "\xBF\xAA\xC6\xF4");  // 开启 in GBK
   EXPECT_EQ(exported[0].gears[2].value, 1000.0f);
-  EXPECT_EQ(FieldString(exported[1].normal_text, 11), "\xD5\xFD\xB3\xA3\xD4\xCB\xD0\xD0");  // 正常运行
+  EXPECT_EQ(testing::FieldText(exported[1].normal_text), "\xD5\xFD\xB3\xA3\xD4\xCB\xD0\xD0");  // 正常运行
 
   // Change the panels, then import the same file: the exported values are back.
   Type(IDC_CH_NAME, "changed");
@@ -226,10 +226,10 @@ TEST_F(SimGuiTest, WriteAllAfterEditsAndAnImportPutsTheToolsImageIntoTheLogger) 
   ASSERT_TRUE(LoggerImage(&logger));
   const ParamImage& tool = dialog_->core().param_store.image;
   EXPECT_EQ(TravellingDifferences(tool, logger, false), std::vector<std::string>());
-  EXPECT_EQ(FieldString(logger.arg2[6].name, 21), "\xC6\xDF\xBA\xC5\xCD\xA8\xB5\xC0");  // 七号通道
+  EXPECT_EQ(testing::FieldText(logger.arg2[6].name), "\xC6\xDF\xBA\xC5\xCD\xA8\xB5\xC0");  // 七号通道
   EXPECT_EQ(logger.arg2[6].reg_start, 4097);
   EXPECT_EQ(logger.arg2[6].func_code, 4);
-  EXPECT_EQ(FieldString(logger.arg1[31].gears[8].text, 12), "OTHER");
+  EXPECT_EQ(testing::FieldText(logger.arg1[31].gears[8].text), "OTHER");
   EXPECT_EQ(logger.arg2[0].enabled, 1);
   EXPECT_EQ(logger.base.rs485_poll_interval, 321);
   EXPECT_EQ(tool.coef[6].coef_a, 2.5f);
