@@ -19,7 +19,7 @@
 #include <QTimer>
 #include <utility>
 
-#include "app/gbk.h"
+#include "params/gbk.h"
 #include "app/qt/about_box.h"
 #include "app/qt/app_icon.h"
 #include "app/qt/control_table.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/dialog_core.h"
-#include "app/gbk.h"
+#include "params/gbk.h"
 #include "resources/resource_ids.h"
 #include "serial/com_port.h"
 #include "serial/port_map.h"

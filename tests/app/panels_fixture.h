@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/gbk.h"
+#include "params/gbk.h"
 #include "params/param_store.h"
 #include "resources/resource_ids.h"
 #include "support/fake_controls.h"

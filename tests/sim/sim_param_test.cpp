@@ -6,7 +6,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/gbk.h"
+#include "params/gbk.h"
 #include "params/param_store.h"
 #include "sim_test_util.h"
 #include "support/fake_controls.h"

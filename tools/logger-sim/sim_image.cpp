@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/gbk.h"
+#include "params/gbk.h"
 #include "logger_device.h"
 
 namespace travex::sim {
