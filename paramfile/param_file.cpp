@@ -1,13 +1,10 @@
-// Export and import of the parameter file.
+// Loading and saving the parameter file.
 #include "paramfile/param_file.h"
 
 #include <cstdio>
-#include <ctime>
 #include <vector>
 
-#include "app/dialog_controls.h"
 #include "paramfile/profile.h"
-#include "params/param_store.h"
 #include "protocol/crc16.h"
 
 namespace travex {
@@ -37,8 +34,7 @@ constexpr SectionKeys kArg2Section{"ARG2", "arg2", "载入参数3错误"};
 constexpr SectionKeys kCoefSection{"COEF", "coef", "载入系数错误"};
 constexpr std::string_view kCrcKey = "wCRCResult";
 
-// Decodes a section's value into `scratch` and checks it against the stored CRC. The
-// caller copies the block into the image only when this returns true.
+// Decodes a section's value into `scratch` and checks it against the stored CRC.
 bool DecodeChecked(std::string_view value, std::string_view crc_text, uint8_t* scratch,
                    size_t length) {
   HexTextToBytes(value, scratch, length);
@@ -99,58 +95,8 @@ std::string FileExtension(std::string_view path) {
   return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
 }
 
-void CParamStore::ExportParamFile() {
-  if (owner == nullptr) return;
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  FileDialogRequest dialog;
-  dialog.save = true;
-  dialog.initial_name = ProposedFileName(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                          local.tm_hour, local.tm_min);
-  std::string path;
-  if (!owner->AskFileName(dialog, &path)) return;
-
-  CollectAllPanels();
-
-  std::vector<uint8_t> bytes(kImageBytes);
-  uint8_t* base = bytes.data();
-  uint8_t* arg1 = base + kBaseInfoBytes;
-  uint8_t* arg2 = arg1 + kArg1Bytes;
-  uint8_t* coef = arg2 + kArg2Bytes;
-  EncodeBaseInfo(image.base, base);
-  EncodeArg1Array(image.arg1, arg1);
-  EncodeArg2Array(image.arg2, arg2);
-  EncodeCoefArray(image.coef, coef);
-
-  // The keys are applied to the file's text in memory and the file is replaced in one step,
-  // so a failure never leaves a half-written file. Other lines stay as they were.
-  std::string text;
-  std::string error;
-  const bool loaded = LoadTextFile(path, &text, &error);
-  text = WriteBlock(std::move(text), kBaseSection, base, kBaseInfoBytes);
-  owner->SetPaneText(2, std::to_string(kArg1Bytes));
-  text = WriteBlock(std::move(text), kArg1Section, arg1, kArg1Bytes);
-  owner->SetPaneText(3, std::to_string(kArg2Bytes));
-  text = WriteBlock(std::move(text), kArg2Section, arg2, kArg2Bytes);
-  text = WriteBlock(std::move(text), kCoefSection, coef, kCoefBytes);
-
-  if (!loaded || !ReplaceFileAtomically(path, text, &error)) {
-    owner->ShowMessage("参数文件写入失败：" + path + "\n" + error, kParamFileCaption,
-                       MessageIcon::kWarning);
-  }
-}
-
-void CParamStore::ImportParamFile() {
-  if (owner == nullptr) return;
-  FileDialogRequest dialog;
-  dialog.save = false;
-  dialog.initial_name = "*.ini";
-  std::string path;
-  if (!owner->AskFileName(dialog, &path)) return;
-  const std::string extension = FileExtension(path);
-  if (extension != "ini" && extension != "INI") return;
-
+ParamFileLoad LoadParamFile(const std::string& path, ParamImage* image) {
+  ParamFileLoad result;
   const std::vector<ProfileQuery> queries = {
       {kBaseSection.section, kBaseSection.key, kDefaultValue},
       {kBaseSection.section, kCrcKey, kDefaultValue},
@@ -161,38 +107,56 @@ void CParamStore::ImportParamFile() {
       {kCoefSection.section, kCoefSection.key, kDefaultValue},
       {kCoefSection.section, kCrcKey, kDefaultValue},
   };
-  const std::vector<std::string> values = ReadProfileStrings(path, queries);
+  std::vector<std::string> values;
+  result.readable = ReadProfileStrings(path, queries, &values, &result.error);
+  if (!result.readable) return result;
 
   // Each block is decoded into scratch bytes and enters the image only when its CRC
-  // matches; a failing section keeps the block as it was and shows its message.
-  std::vector<uint8_t> scratch(kArg1Bytes);
-  if (DecodeChecked(values[0], values[1], scratch.data(), kBaseInfoBytes)) {
-    DecodeBaseInfo(scratch.data(), &image.base);
-  } else {
-    owner->SetPaneText(3, kBaseSection.failure_message);
-  }
-  if (DecodeChecked(values[2], values[3], scratch.data(), kArg1Bytes)) {
-    DecodeArg1Array(scratch.data(), image.arg1);
-  } else {
-    owner->SetPaneText(3, kArg1Section.failure_message);
-  }
-  if (DecodeChecked(values[4], values[5], scratch.data(), kArg2Bytes)) {
-    DecodeArg2Array(scratch.data(), image.arg2);
-  } else {
-    owner->SetPaneText(3, kArg2Section.failure_message);
-  }
+  // matches; a failing section keeps the block as it was and adds its message.
+  uint8_t scratch[kArg1Bytes];
+  const auto load = [&](const SectionKeys& keys, size_t first_value, size_t length,
+                        auto store) {
+    if (!DecodeChecked(values[first_value], values[first_value + 1], scratch, length)) {
+      result.messages.push_back(keys.failure_message);
+      return SectionLoad::kCrcMismatch;
+    }
+    store();
+    return SectionLoad::kLoaded;
+  };
+  result.base = load(kBaseSection, 0, kBaseInfoBytes, [&] { DecodeBaseInfo(scratch, &image->base); });
+  result.arg1 = load(kArg1Section, 2, kArg1Bytes, [&] { DecodeArg1Array(scratch, image->arg1); });
+  result.arg2 = load(kArg2Section, 4, kArg2Bytes, [&] { DecodeArg2Array(scratch, image->arg2); });
   if (values[6] == kDefaultValue) {
-    for (CoefBlock& c : image.coef) {
+    for (CoefBlock& c : image->coef) {
       c.coef_a = 1.0f;
       c.coef_b = 0.0f;
     }
-  } else if (DecodeChecked(values[6], values[7], scratch.data(), kCoefBytes)) {
-    DecodeCoefArray(scratch.data(), image.coef);
+    result.coef = SectionLoad::kDefaulted;
   } else {
-    owner->SetPaneText(3, kCoefSection.failure_message);
+    result.coef = load(kCoefSection, 6, kCoefBytes, [&] { DecodeCoefArray(scratch, image->coef); });
   }
+  return result;
+}
 
-  ShowAllPanels();
+bool SaveParamFile(const std::string& path, const ParamImage& image, std::string* error) {
+  uint8_t bytes[kImageBytes];
+  const uint8_t* base = bytes;
+  const uint8_t* arg1 = base + kBaseInfoBytes;
+  const uint8_t* arg2 = arg1 + kArg1Bytes;
+  const uint8_t* coef = arg2 + kArg2Bytes;
+  EncodeImage(image, bytes);
+
+  // The keys are applied to the file's text in memory and the file is replaced in one step,
+  // so a failure never leaves a half-written file. Other lines stay as they were.
+  std::string raw;
+  if (!LoadTextFile(path, &raw, error)) return false;
+  ProfileText file = DecodeProfileText(raw);
+  raw = std::string();
+  file.text = WriteBlock(std::move(file.text), kBaseSection, base, kBaseInfoBytes);
+  file.text = WriteBlock(std::move(file.text), kArg1Section, arg1, kArg1Bytes);
+  file.text = WriteBlock(std::move(file.text), kArg2Section, arg2, kArg2Bytes);
+  file.text = WriteBlock(std::move(file.text), kCoefSection, coef, kCoefBytes);
+  return ReplaceFileAtomically(path, EncodeProfileText(file), error);
 }
 
 }  // namespace travex

@@ -1,17 +1,20 @@
 #include "paramfile/profile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <ctime>
 
 namespace travex {
 
@@ -41,7 +44,7 @@ std::string_view Trim(std::string_view s) {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-enum class LineKind { kBlank, kComment, kSection, kKey };
+enum class LineKind { kBlank, kComment, kSection, kKey, kOther };
 
 struct ParsedLine {
   LineKind kind = LineKind::kBlank;
@@ -49,8 +52,11 @@ struct ParsedLine {
   std::string_view value;  // key value, trimmed
 };
 
-// One line without its LF; a CR before the LF is trimmed with the other blanks.
+// One line without its LF; a CR before the LF is trimmed with the other blanks. Only the
+// bytes that the reader keeps of a long line count, so that the writer judges every line as
+// the reader will: a "]" or "=" beyond them does not exist for either.
 ParsedLine ParseLine(std::string_view raw, bool first_line) {
+  raw = raw.substr(0, kProfileLineMax);
   if (first_line && raw.substr(0, kUtf8Bom.size()) == kUtf8Bom) raw.remove_prefix(kUtf8Bom.size());
   ParsedLine out;
   const std::string_view line = Trim(raw);
@@ -63,16 +69,16 @@ ParsedLine ParseLine(std::string_view raw, bool first_line) {
     const size_t close = line.rfind(']');
     if (close != std::string_view::npos) {
       out.kind = LineKind::kSection;
-      out.name = line.substr(1, close - 1);
+      out.name = Trim(line.substr(1, close - 1));
       return out;
     }
   }
-  out.kind = LineKind::kKey;
   const size_t eq = line.find('=');
   if (eq == std::string_view::npos) {
-    out.name = line;
+    out.kind = LineKind::kOther;
     return out;
   }
+  out.kind = LineKind::kKey;
   out.name = Trim(line.substr(0, eq));
   out.value = Trim(line.substr(eq + 1));
   return out;
@@ -146,9 +152,112 @@ class QueryMatcher {
   bool first_line_ = true;
 };
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+// File bytes to the text the rules read (see ProfileText), in pieces of any size.
+class TextDecoder {
+ public:
+  void Feed(std::string_view bytes, std::string* out) {
+    if (!decided_) {
+      const size_t take = std::min(bytes.size(), size_t{2} - head_.size());
+      head_.append(bytes.substr(0, take));
+      bytes.remove_prefix(take);
+      if (head_.size() < 2) return;
+      Decide(out);
+    }
+    if (encoding_ == TextEncoding::kBytes) {
+      out->append(bytes);
+      return;
+    }
+    for (const char c : bytes) {
+      const unsigned b = static_cast<uint8_t>(c);
+      if (carry_ < 0) {
+        carry_ = static_cast<int>(b);
+        continue;
+      }
+      const unsigned first = static_cast<unsigned>(carry_);
+      carry_ = -1;
+      AppendUnit(encoding_ == TextEncoding::kUtf16Le ? (b << 8 | first) : (first << 8 | b), out);
+    }
+  }
+
+  // The end of the file; a file too short for a byte-order mark is bytes.
+  void Finish(std::string* out) {
+    if (!decided_) Decide(out);
+  }
+
+  TextEncoding encoding() const { return encoding_; }
+  std::string OddByte() const {
+    return carry_ < 0 ? std::string() : std::string(1, static_cast<char>(carry_));
+  }
+
+ private:
+  void Decide(std::string* out) {
+    decided_ = true;
+    if (head_ == "\xFF\xFE") {
+      encoding_ = TextEncoding::kUtf16Le;
+    } else if (head_ == "\xFE\xFF") {
+      encoding_ = TextEncoding::kUtf16Be;
+    } else {
+      out->append(head_);
+    }
+  }
+
+  // A unit in its UTF-8 form; surrogates too, each on its own, so that nothing is lost.
+  static void AppendUnit(unsigned unit, std::string* out) {
+    if (unit < 0x80) {
+      out->push_back(static_cast<char>(unit));
+    } else if (unit < 0x800) {
+      out->push_back(static_cast<char>(0xC0 | unit >> 6));
+      out->push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    } else {
+      out->push_back(static_cast<char>(0xE0 | unit >> 12));
+      out->push_back(static_cast<char>(0x80 | (unit >> 6 & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    }
+  }
+
+  bool decided_ = false;
+  std::string head_;
+  TextEncoding encoding_ = TextEncoding::kBytes;
+  int carry_ = -1;  // first byte of a unit whose second has not come yet
 };
+
+void AppendUtf16Unit(unsigned unit, TextEncoding encoding, std::string* out) {
+  const char high = static_cast<char>(unit >> 8 & 0xFF);
+  const char low = static_cast<char>(unit & 0xFF);
+  out->push_back(encoding == TextEncoding::kUtf16Le ? low : high);
+  out->push_back(encoding == TextEncoding::kUtf16Le ? high : low);
+}
+
+// The units of a text held for a UTF-16 file: the forms that TextDecoder makes give back
+// their unit, UTF-8 of a character beyond 16 bits gives its surrogate pair, and any other
+// byte stands for itself.
+void EncodeUtf16(std::string_view text, TextEncoding encoding, std::string* out) {
+  const auto byte = [&](size_t i) { return i < text.size() ? static_cast<uint8_t>(text[i]) : 0u; };
+  const auto follows = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned b = byte(i);
+    unsigned code = b;
+    size_t length = 1;
+    if ((b & 0xE0) == 0xC0 && follows(i + 1)) {
+      code = (b & 0x1F) << 6 | (byte(i + 1) & 0x3F);
+      length = 2;
+    } else if ((b & 0xF0) == 0xE0 && follows(i + 1) && follows(i + 2)) {
+      code = (b & 0x0F) << 12 | (byte(i + 1) & 0x3F) << 6 | (byte(i + 2) & 0x3F);
+      length = 3;
+    } else if ((b & 0xF8) == 0xF0 && follows(i + 1) && follows(i + 2) && follows(i + 3)) {
+      const unsigned wide = (b & 0x07) << 18 | (byte(i + 1) & 0x3F) << 12 |
+                            (byte(i + 2) & 0x3F) << 6 | (byte(i + 3) & 0x3F);
+      if (wide >= 0x10000 && wide <= 0x10FFFF) {
+        AppendUtf16Unit(0xD800 + ((wide - 0x10000) >> 10), encoding, out);
+        code = 0xDC00 + ((wide - 0x10000) & 0x3FF);
+        length = 4;
+      }
+    }
+    AppendUtf16Unit(code, encoding, out);
+    i += length;
+  }
+}
 
 // Both forms of strerror_r.
 [[maybe_unused]] std::string PickError(int rc, const char* buffer) {
@@ -192,6 +301,55 @@ bool WriteAll(int fd, std::string_view content) {
 
 std::atomic<unsigned> g_temp_counter{0};
 
+// Temporary files are named "." + target name + ".tmp" + writer's process id + "_" + number.
+std::string TemporaryPrefix(const std::string& target_name) { return "." + target_name + ".tmp"; }
+
+// A temporary file whose writer is still running is left alone unless it is this old: no
+// replacement takes that long, so its process id now belongs to another program.
+constexpr std::time_t kAbandonedAfterSeconds = 60 * 60;
+
+// The writer's process id in one of our temporary names, 0 when the name is not one.
+pid_t TemporaryWriter(std::string_view name, std::string_view prefix) {
+  if (name.substr(0, prefix.size()) != prefix) return 0;
+  name.remove_prefix(prefix.size());
+  const auto number = [](std::string_view digits, long long* value) {
+    if (digits.empty() || digits.size() > 10) return false;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), *value);
+    return ec == std::errc() && end == digits.data() + digits.size() && digits[0] != '+';
+  };
+  const size_t sep = name.find('_');
+  long long pid = 0;
+  long long serial = 0;
+  if (sep == std::string_view::npos || !number(name.substr(0, sep), &pid) ||
+      !number(name.substr(sep + 1), &serial) || pid <= 0 || pid > INT_MAX) {
+    return 0;
+  }
+  return static_cast<pid_t>(pid);
+}
+
+// Removes what interrupted replacements of the target left in its folder: our temporary
+// files for it whose writer is gone or that are clearly abandoned. Nothing else is touched.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& target_name) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const std::string prefix = TemporaryPrefix(target_name);
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = ::readdir(dir)) {
+    const pid_t writer = TemporaryWriter(entry->d_name, prefix);
+    if (writer == 0) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode)) {
+      continue;
+    }
+    const bool gone = ::kill(writer, 0) != 0 && errno == ESRCH;
+    if (gone || now - st.st_mtime > kAbandonedAfterSeconds) {
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+  }
+  ::closedir(dir);
+}
+
 // Opens a file for reading without blocking on a pipe or device; -1 with errno set unless the
 // name is a regular file.
 int OpenRegularFile(const std::string& path) {
@@ -220,49 +378,74 @@ std::string LookupProfileString(std::string_view text, std::string_view section,
   while (pos < text.size() && !matcher.AllDone()) {
     size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    if (line.size() > kProfileLineMax) line = line.substr(0, kProfileLineMax);
-    matcher.Feed(line);
+    matcher.Feed(text.substr(pos, end - pos));
     pos = end + 1;
   }
   return matcher.TakeResults().front();
 }
 
-std::vector<std::string> ReadProfileStrings(const std::string& path,
-                                            const std::vector<ProfileQuery>& queries,
-                                            size_t max_chars) {
-  QueryMatcher matcher(queries, max_chars);
+bool ReadProfileStrings(const std::string& path, const std::vector<ProfileQuery>& queries,
+                        std::vector<std::string>* values, std::string* error,
+                        size_t max_chars) {
+  const auto fail = [&](int err) {
+    *error = ErrnoText(err);
+    values->clear();
+    for (const ProfileQuery& q : queries) values->emplace_back(q.default_value);
+    return false;
+  };
   // Only regular files are read: a pipe or a device behind the name could block or never end.
   const int fd = OpenRegularFile(path);
-  if (fd < 0) return matcher.TakeResults();
-  std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "rb"));
-  if (!file) {
-    ::close(fd);
-    return matcher.TakeResults();
-  }
+  if (fd < 0) return fail(errno);
 
-  std::string line;
-  bool pending = false;  // bytes of a last line without LF
+  QueryMatcher matcher(queries, max_chars);
+  TextDecoder decoder;
   char chunk[65536];
-  while (!matcher.AllDone()) {
-    const size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
-    if (n == 0) break;
+  std::string text;  // one chunk decoded
+  text.reserve(3 * sizeof chunk);
+  std::string line;  // the kept part of the current line, at most kProfileLineMax bytes
+  bool pending = false;  // bytes of a last line without LF
+  bool at_end = false;
+  while (!matcher.AllDone() && !at_end) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      return fail(err);
+    }
+    text.clear();
+    if (n == 0) {
+      decoder.Finish(&text);
+      at_end = true;
+    } else {
+      decoder.Feed(std::string_view(chunk, static_cast<size_t>(n)), &text);
+    }
     size_t pos = 0;
-    while (pos < n && !matcher.AllDone()) {
-      const void* hit = std::memchr(chunk + pos, '\n', n - pos);
-      const size_t end = hit ? static_cast<size_t>(static_cast<const char*>(hit) - chunk) : n;
-      const size_t room = kProfileLineMax - line.size();
-      line.append(chunk + pos, std::min(room, end - pos));
+    while (pos < text.size() && !matcher.AllDone()) {
+      const size_t lf = text.find('\n', pos);
+      const size_t end = lf == std::string::npos ? text.size() : lf;
+      line.append(text, pos, std::min(kProfileLineMax - line.size(), end - pos));
       pending = true;
-      if (hit == nullptr) break;
+      if (lf == std::string::npos) break;
       matcher.Feed(line);
       line.clear();
       pending = false;
-      pos = end + 1;
+      pos = lf + 1;
     }
   }
+  ::close(fd);
   if (pending && !matcher.AllDone()) matcher.Feed(line);
-  return matcher.TakeResults();
+  *values = matcher.TakeResults();
+  return true;
+}
+
+std::vector<std::string> ReadProfileStrings(const std::string& path,
+                                            const std::vector<ProfileQuery>& queries,
+                                            size_t max_chars) {
+  std::vector<std::string> values;
+  std::string error;
+  ReadProfileStrings(path, queries, &values, &error, max_chars);
+  return values;
 }
 
 std::string ReadProfileString(const std::string& path, std::string_view section,
@@ -323,6 +506,26 @@ std::string SetProfileString(std::string_view text, std::string_view section,
   out.append(text);
   if (!out.empty() && out.back() != '\n') out.append("\r\n");
   out.append("[").append(section).append("]\r\n").append(key_line);
+  return out;
+}
+
+ProfileText DecodeProfileText(std::string_view file_bytes) {
+  ProfileText out;
+  TextDecoder decoder;
+  decoder.Feed(file_bytes, &out.text);
+  decoder.Finish(&out.text);
+  out.encoding = decoder.encoding();
+  out.odd_byte = decoder.OddByte();
+  return out;
+}
+
+std::string EncodeProfileText(const ProfileText& text) {
+  if (text.encoding == TextEncoding::kBytes) return text.text + text.odd_byte;
+  std::string out;
+  out.reserve(2 * text.text.size() + 3);
+  AppendUtf16Unit(0xFEFF, text.encoding, &out);
+  EncodeUtf16(text.text, text.encoding, &out);
+  out.append(text.odd_byte);
   return out;
 }
 
@@ -389,10 +592,11 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content, st
   }
 
   const std::string folder = ParentFolder(target);
+  RemoveStaleTemporaries(folder, BaseName(target));
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = folder + "/." + BaseName(target) + ".tmp" + std::to_string(::getpid()) + "_" +
+    temp = folder + "/" + TemporaryPrefix(BaseName(target)) + std::to_string(::getpid()) + "_" +
            std::to_string(g_temp_counter.fetch_add(1));
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
@@ -402,7 +606,15 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content, st
     return false;
   }
   bool ok = true;
-  if (exists && ::fchmod(fd, mode) != 0) ok = false;
+  if (exists) {
+    // The replaced file stays its owner's (an administrator saving over a user's file leaves
+    // it the user's). Without the right to give it away it becomes ours, as a new file would.
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+      // Not permitted: keep going with this user's ownership.
+    }
+    // After the owner, since a change of owner clears the set-id bits.
+    ok = ::fchmod(fd, mode) == 0;
+  }
   if (ok) ok = WriteAll(fd, content);
   if (ok && ::fsync(fd) != 0) ok = false;
   int saved = errno;

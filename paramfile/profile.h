@@ -2,15 +2,20 @@
 // platform functions, implemented here so that files written elsewhere read back and files
 // written here are read by others.
 //
-// Reading: a line "[name]" opens a section; a line "key=value" (blanks around "=" allowed)
-// is a key; a line without "=" is a key with an empty value; lines starting with ";" are
-// comments. Section and key names are matched without regard to ASCII letter case; the
-// first matching section and, within it, the first matching key count. Values are trimmed
-// of blanks and of one pair of enclosing quotes. Lines end with LF or CR LF.
+// Reading: a line "[name]" opens a section (blanks inside the brackets are not part of the
+// name: "[ COEF ]" is COEF); a line "key=value" (blanks around "=" allowed) is a key; a line
+// without "=" is no key at all; lines starting with ";" are comments. Section and key names
+// are matched without regard to ASCII letter case; the first matching section and, within it,
+// the first matching key count. Values are trimmed of blanks and of one pair of enclosing
+// quotes. Lines end with LF or CR LF. Only the first kProfileLineMax bytes of a line decide
+// what the line is, for the reader and the writer alike, so that both always agree.
 //
 // Writing: the key's line in its section is replaced, or the key is added after the last
 // line of its section, or the section is added at the end of the file. Every other byte of
 // the text stays as it was; written lines end with CR LF.
+//
+// Files that start with a UTF-16 byte-order mark (what Windows editors save as "Unicode")
+// are read and written in their encoding; see ProfileText.
 #pragma once
 
 #include <cstddef>
@@ -23,7 +28,8 @@ namespace travex {
 // The most characters a value read delivers (a buffer of 11000 with its terminating zero).
 inline constexpr size_t kProfileValueMax = 10999;
 
-// Lines longer than this are read only up to it (the value limit above is far smaller).
+// Only this many bytes of a line are looked at (the value limit above is far smaller, so a
+// line that the writer writes is always seen whole).
 inline constexpr size_t kProfileLineMax = 1 << 20;
 
 // Existing files larger than this are not rewritten.
@@ -53,6 +59,30 @@ std::vector<std::string> ReadProfileStrings(const std::string& path,
                                             const std::vector<ProfileQuery>& queries,
                                             size_t max_chars = kProfileValueMax);
 
+// The same, telling whether the file could be read: false when it is missing, no regular
+// file, or cannot be opened or read, with the system's reason in `error` and the defaults in
+// `values`.
+bool ReadProfileStrings(const std::string& path, const std::vector<ProfileQuery>& queries,
+                        std::vector<std::string>* values, std::string* error,
+                        size_t max_chars = kProfileValueMax);
+
+enum class TextEncoding { kBytes, kUtf16Le, kUtf16Be };
+
+// The text of a file as the reading and writing rules see it. A file that starts with a
+// UTF-16 byte-order mark is held without the mark, each 16-bit unit as its UTF-8 form (an
+// unpaired surrogate too), so its lines, names and ASCII values read exactly like those of the
+// same file saved as ANSI; encoding the text again gives back the file's bytes, whatever they
+// were. Any other file is held as its bytes.
+struct ProfileText {
+  std::string text;
+  TextEncoding encoding = TextEncoding::kBytes;
+  std::string odd_byte;  // the last byte of a UTF-16 file of odd length, kept as it was
+};
+
+ProfileText DecodeProfileText(std::string_view file_bytes);
+// The file bytes for a text; new text in a UTF-16 file should be UTF-8.
+std::string EncodeProfileText(const ProfileText& text);
+
 // Returns the text with one key written.
 std::string SetProfileString(std::string_view text, std::string_view section,
                              std::string_view key, std::string_view value);
@@ -62,9 +92,11 @@ std::string SetProfileString(std::string_view text, std::string_view section,
 bool LoadTextFile(const std::string& path, std::string* text, std::string* error);
 
 // Replaces the file with `content` in one step: a temporary file in the same folder is
-// written, flushed to disk and renamed over the target. The target keeps its permissions.
-// A read-only target is not replaced. On failure the target is untouched and `error`
-// holds the reason.
+// written, flushed to disk and renamed over the target. The target keeps its permissions, and
+// its owner and group where this process may give them. A read-only target is not replaced.
+// On failure the target is untouched and `error` holds the reason. Temporary files that an
+// interrupted replacement of the same target left behind (their writer is gone, or they are
+// over an hour old) are removed first.
 bool ReplaceFileAtomically(const std::string& path, std::string_view content, std::string* error);
 
 }  // namespace travex

@@ -1,7 +1,7 @@
 // CParamStore owns the parameter image, the request and reply frame buffers and the panel
 // selections. Its operations live beside the subsystem that uses them:
 //   panels (app/param_panels.cpp), requests (protocol/request_builder.cpp),
-//   replies (protocol/reply_parser.cpp), parameter file (paramfile/param_file.cpp).
+//   replies (protocol/reply_parser.cpp), parameter file (app/param_file_dialog.cpp).
 #pragma once
 
 #include <cstdint>

@@ -31,7 +31,8 @@ const std::string kForeign =
 
 TEST(ProfileRead, FollowsThePrivateProfileRules) {
   EXPECT_EQ(LookupProfileString(kForeign, "general", "NAME", "d"), "first value");
-  EXPECT_EQ(LookupProfileString(kForeign, "General", "flag", "d"), "");
+  // A line without "=" is no key.
+  EXPECT_EQ(LookupProfileString(kForeign, "General", "flag", "d"), "d");
   EXPECT_EQ(LookupProfileString(kForeign, "General", "quoted", "d"), "  spaced  ");
   EXPECT_EQ(LookupProfileString(kForeign, "BASEINFO", "baseinfo", "d"), "00112233");
   // Only the first section of a name counts.
