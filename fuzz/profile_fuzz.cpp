@@ -1,5 +1,6 @@
 // Fuzzes the parameter-file reader: key lookups, key writes and the hex decoding of the
-// import on arbitrary file texts.
+// import on arbitrary file texts, and the decoding of file bytes, which must encode back to
+// the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     travex::HexTextToBytes(value, block, sizeof block);
     (void)travex::CrcFromText(crc);
   }
+  if (travex::EncodeProfileText(travex::DecodeProfileText(text)) != text) __builtin_trap();
   std::string written = travex::SetProfileString(text, "ARG1", "arg1", "00");
   written = travex::SetProfileString(written, "ARG1", "wCRCResult", "1234");
   if (travex::LookupProfileString(written, "ARG1", "wCRCResult", "") != "1234") __builtin_trap();

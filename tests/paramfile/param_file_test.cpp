@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -362,6 +363,23 @@ TEST(ParamFileImport, FailingSectionsKeepTheirBlocksAndReport) {
   import_text(text);
   EXPECT_EQ(rig.controls.panes[3], "载入参数1错误");
   EXPECT_EQ(rig.store.image.base.comm_baud, GetU32(other.data()));
+}
+
+TEST(ParamFileImport, AnUnreadableFileChangesNothingAndTellsTheOperator) {
+  FileRig rig;
+  rig.Type(IDC_ALARM_TEXT, "EDITED");  // not collected yet, and not lost
+  const std::vector<uint8_t> before = rig.ImageBytes();
+  rig.controls.panes[3] = "before";
+  const std::string path = rig.folder.File("missing.ini");
+  rig.Import(path);
+  EXPECT_EQ(rig.ImageBytes(), before);
+  EXPECT_EQ(rig.Text(IDC_ALARM_TEXT), "EDITED");
+  EXPECT_EQ(rig.controls.panes[3], "before");
+  ASSERT_EQ(rig.controls.messages.size(), 1u);
+  EXPECT_EQ(rig.controls.messages[0].text,
+            "参数文件读取失败：" + path + "\n" + std::strerror(ENOENT));
+  EXPECT_EQ(rig.controls.messages[0].caption, "Travex配置软件");
+  EXPECT_EQ(rig.controls.messages[0].icon, MessageIcon::kWarning);
 }
 
 TEST(ParamFileImport, OnlyIniOrINIExtensionsAreLoaded) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <string>
 
 #include "paramfile/temp_folder.h"
@@ -106,6 +108,20 @@ TEST(ProfileWrite, WrittenTextReadsBack) {
   EXPECT_EQ(LookupProfileString(text, "s1", "C", ""), "3");
 }
 
+TEST(ProfileText, Utf16ReadsAsItsAnsiFormAndEncodesBackToTheSameBytes) {
+  using namespace std::string_literals;
+  EXPECT_EQ(DecodeProfileText("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0v\0"s).text, "[A]\r\nk=v");
+  EXPECT_EQ(DecodeProfileText("\xFE\xFF\0[\0A\0]"s).text, "[A]");
+  EXPECT_EQ(DecodeProfileText("\xEF\xBB\xBF[A]").encoding, TextEncoding::kBytes);
+  // Whatever a file holds comes back unchanged: surrogates paired or not, odd lengths,
+  // every unit size, files too short for a mark.
+  for (const std::string& bytes :
+       {"\xFF\xFE\x3D\xD8\x00\xDE\x00\xD8\x41\x00\xFF"s, "\xFE\xFF\x00\x7F\x07\xFF\xFF\xFF"s,
+        "\xFF\xFE\x80\x00\xFF\x07\x00\x08"s, "\xFF"s, ""s, "\xFE\xFF"s, "[A]\xC0\xFF"s}) {
+    EXPECT_EQ(EncodeProfileText(DecodeProfileText(bytes)), bytes);
+  }
+}
+
 TEST(AtomicReplace, WritesNewAndExistingFilesAndRefusesReadOnlyOnes) {
   testing::TempFolder folder;
   ASSERT_TRUE(folder.ok());
@@ -131,6 +147,38 @@ TEST(AtomicReplace, WritesNewAndExistingFilesAndRefusesReadOnlyOnes) {
     ++entries;
   }
   EXPECT_EQ(entries, 1u);
+}
+
+TEST(AtomicReplace, RemovesItsOwnStaleTemporariesAndKeepsTheOwner) {
+  testing::TempFolder folder;
+  ASSERT_TRUE(folder.ok());
+  const std::string path = folder.File("p.ini");
+  const std::string me = std::to_string(::getpid());
+  // No process can have the id 4194305 (above the largest Linux gives).
+  const std::string stale[] = {".p.ini.tmp4194305_0", ".p.ini.tmp" + me + "_7"};
+  const std::string kept[] = {".p.ini.tmp" + me + "_8", ".q.ini.tmp4194305_0",
+                              ".p.ini.tmp4194305_0.bak", "p.ini.tmp4194305_0",
+                              ".p.ini.tmp4194305", ".p.ini.tmp_0"};
+  for (const std::string& name : stale) testing::WriteWholeFile(folder.File(name), "x");
+  for (const std::string& name : kept) testing::WriteWholeFile(folder.File(name), "x");
+  // Ours and still running, but far older than any replacement takes.
+  std::filesystem::last_write_time(folder.File(stale[1]),
+                                   std::filesystem::file_time_type::clock::now() -
+                                       std::chrono::hours(2));
+  std::string error;
+  ASSERT_TRUE(ReplaceFileAtomically(path, "one", &error)) << error;
+  for (const std::string& name : stale) EXPECT_FALSE(std::filesystem::exists(folder.File(name)));
+  for (const std::string& name : kept) EXPECT_TRUE(std::filesystem::exists(folder.File(name)));
+
+  if (::geteuid() != 0) GTEST_SKIP() << "giving a file away needs root";
+  ASSERT_EQ(::chown(path.c_str(), 4321, 4322), 0);
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(ReplaceFileAtomically(path, "two", &error)) << error;
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4321u);
+  EXPECT_EQ(st.st_gid, 4322u);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 }  // namespace
