@@ -123,7 +123,8 @@ ParamFileLoad LoadParamFile(const std::string& path, ParamImage* image) {
     store();
     return SectionLoad::kLoaded;
   };
-  result.base = load(kBaseSection, 0, kBaseInfoBytes, [&] { DecodeBaseInfo(scratch, &image->base); });
+  result.base = load(kBaseSection, 0, kBaseInfoBytes,
+                     [&] { DecodeBaseInfo(scratch, &image->base); });
   result.arg1 = load(kArg1Section, 2, kArg1Bytes, [&] { DecodeArg1Array(scratch, image->arg1); });
   result.arg2 = load(kArg2Section, 4, kArg2Bytes, [&] { DecodeArg2Array(scratch, image->arg2); });
   if (values[6] == kDefaultValue) {

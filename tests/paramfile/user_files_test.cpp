@@ -106,7 +106,9 @@ std::string Utf16(std::u16string_view text, bool little_endian) {
   return out;
 }
 
-std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string Widen(const std::string& ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
 
 TEST(ParamFileSave, Utf16FilesLoadLikeAnsiAndStayUtf16) {
   TempFolder folder;
