@@ -34,6 +34,10 @@ constexpr SectionKeys kArg2Section{"ARG2", "arg2", "载入参数3错误"};
 constexpr SectionKeys kCoefSection{"COEF", "coef", "载入系数错误"};
 constexpr std::string_view kCrcKey = "wCRCResult";
 
+// Every line the export writes is seen whole by the reader, and every value it writes comes
+// back whole.
+static_assert(2 * kArg1Bytes <= kProfileValueMax && kProfileValueMax < kProfileLineMax);
+
 // Decodes a section's value into `scratch` and checks it against the stored CRC.
 bool DecodeChecked(std::string_view value, std::string_view crc_text, uint8_t* scratch,
                    size_t length) {

@@ -312,16 +312,17 @@ constexpr std::time_t kAbandonedAfterSeconds = 60 * 60;
 pid_t TemporaryWriter(std::string_view name, std::string_view prefix) {
   if (name.substr(0, prefix.size()) != prefix) return 0;
   name.remove_prefix(prefix.size());
-  const auto number = [](std::string_view digits, long long* value) {
+  // Decimal digits only (no sign), as the writer makes them.
+  const auto number = [](std::string_view digits, unsigned long long* value) {
     if (digits.empty() || digits.size() > 10) return false;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), *value);
-    return ec == std::errc() && end == digits.data() + digits.size() && digits[0] != '+';
+    return ec == std::errc() && end == digits.data() + digits.size();
   };
   const size_t sep = name.find('_');
-  long long pid = 0;
-  long long serial = 0;
+  unsigned long long pid = 0;
+  unsigned long long serial = 0;
   if (sep == std::string_view::npos || !number(name.substr(0, sep), &pid) ||
-      !number(name.substr(sep + 1), &serial) || pid <= 0 || pid > INT_MAX) {
+      !number(name.substr(sep + 1), &serial) || pid == 0 || pid > INT_MAX) {
     return 0;
   }
   return static_cast<pid_t>(pid);
