@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -20,9 +21,17 @@ namespace {
 
 constexpr std::chrono::milliseconds kWriteTimeout{1000};
 
+// Errors that mean the device has gone (unplugged adapter, hung-up line).
+bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
+
 }  // namespace
 
-CComPort::~CComPort() { Close(); }
+CComPort::CComPort() : wake_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+CComPort::~CComPort() {
+  Close();
+  if (wake_fd_ >= 0) ::close(wake_fd_);
+}
 
 void CComPort::Configure(uint8_t port, uint8_t bits, uint8_t parity, uint8_t stops,
                          uint32_t baud) {
@@ -33,12 +42,40 @@ void CComPort::Configure(uint8_t port, uint8_t bits, uint8_t parity, uint8_t sto
   baud_rate = baud;
 }
 
+void CComPort::RecordBusy(const std::string& device, const PortHolder* holder) {
+  last_error = EBUSY;
+  last_holder_ = {};
+  if (holder != nullptr) {
+    last_holder_ = *holder;
+    return;
+  }
+  for (const PortHolder& user : FindDeviceUsers(device)) {
+    if (user.pid != ::getpid()) {
+      last_holder_ = user;
+      break;
+    }
+  }
+}
+
+void CComPort::BeginExclusive(std::unique_lock<std::mutex>& lock) {
+  exclusive_ = true;
+  WakeWaiters();
+  waiters_gone_.wait(lock, [this] { return waiters_ == 0; });
+}
+
 int CComPort::Open() {
-  std::scoped_lock lock(read_mutex_, write_mutex_);
+  std::unique_lock read_lock(read_mutex_);
+  BeginExclusive(read_lock);
+  std::lock_guard write_lock(write_mutex_);
+  struct Done {
+    CComPort* port;
+    ~Done() { port->EndExclusive(); }
+  } done{this};
   CloseLocked();
   last_error = 0;
   last_refused_settings = false;
   last_device.clear();
+  last_holder_ = {};
 
   const std::string device = ResolveComPort(port_number);
   if (device.empty()) {
@@ -48,12 +85,20 @@ int CComPort::Open() {
   }
   last_device = device;
 
+  PortHolder holder;
+  if (!lock_.Acquire(device, lock_dir_, &holder)) {
+    RecordBusy(device, &holder);
+    return 0;
+  }
+
   int fd;
   do {
     fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     last_error = errno;
+    if (last_error == EBUSY) RecordBusy(device, nullptr);
+    lock_.Release();
     return 0;
   }
 
@@ -64,8 +109,14 @@ int CComPort::Open() {
     rc = flock(fd, LOCK_EX | LOCK_NB);
   } while (rc < 0 && errno == EINTR);
   if (rc < 0) {
-    last_error = errno == EWOULDBLOCK ? EBUSY : errno;
+    const int err = errno;
     ::close(fd);
+    if (err == EWOULDBLOCK) {
+      RecordBusy(device, nullptr);
+    } else {
+      last_error = err;
+    }
+    lock_.Release();
     return 0;
   }
   const bool exclusive = ioctl(fd, TIOCEXCL) == 0;
@@ -76,32 +127,99 @@ int CComPort::Open() {
     last_refused_settings = true;
     if (exclusive) ioctl(fd, TIOCNXCL);
     ::close(fd);
+    lock_.Release();
     return 0;
   }
   // Whatever arrived before (also under the previous line settings) is not ours.
   FlushQueues(fd, true, true);
 
   fd_ = fd;
+  lost_.store(false);
+  lost_error_.store(0);
+  open_count_.fetch_add(1);
   open.store(1);
   return 1;
 }
 
+void CComPort::MarkLost(int error) {
+  lost_error_.store(error);
+  lost_.store(true);
+}
+
 size_t CComPort::Read(uint8_t* buffer, size_t count) {
-  if (open.load() == 0 || buffer == nullptr || count == 0) return 0;
+  if (open.load() == 0 || lost_.load() || buffer == nullptr || count == 0) return 0;
   std::lock_guard lock(read_mutex_);
   if (fd_ < 0) return 0;
   int waiting = 0;
-  if (ioctl(fd_, FIONREAD, &waiting) < 0 || waiting <= 0) return 0;
+  if (ioctl(fd_, FIONREAD, &waiting) < 0) {
+    if (DeviceGone(errno)) MarkLost(errno);
+    return 0;
+  }
+  if (waiting <= 0) return 0;
   const size_t wanted = std::min(count, static_cast<size_t>(waiting));
   ssize_t got;
   do {
     got = ::read(fd_, buffer, wanted);
   } while (got < 0 && errno == EINTR);
+  if (got < 0 && DeviceGone(errno)) MarkLost(errno);
   return got > 0 ? static_cast<size_t>(got) : 0;
 }
 
+CComPort::Wait CComPort::WaitReadable(int timeout_ms) {
+  int fd = -1;
+  {
+    std::lock_guard lock(read_mutex_);
+    if (fd_ >= 0 && !lost_.load() && !exclusive_) {
+      fd = fd_;
+      ++waiters_;
+    }
+  }
+  const Wait result = PollDevice(fd, timeout_ms);
+  if (fd >= 0) {
+    std::lock_guard lock(read_mutex_);
+    if (--waiters_ == 0) waiters_gone_.notify_all();
+  }
+  return result;
+}
+
+CComPort::Wait CComPort::PollDevice(int fd, int timeout_ms) {
+  pollfd fds[2] = {{wake_fd_, POLLIN, 0}, {fd, POLLIN, 0}};
+  int rc;
+  do {
+    rc = ::poll(fds, fd >= 0 ? 2 : 1, timeout_ms);
+  } while (rc < 0 && errno == EINTR);
+  if (rc <= 0) return Wait::kTimeout;
+  if ((fds[0].revents & POLLIN) != 0) {
+    uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(wake_fd_, &count, sizeof count);
+    return Wait::kWoken;
+  }
+  if (fd < 0) return Wait::kTimeout;
+  const short events = fds[1].revents;
+  if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    // What the device sent before it went is still taken.
+    int waiting = 0;
+    if ((events & POLLIN) != 0 && ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0) {
+      return Wait::kReadable;
+    }
+    int err = 0;
+    uint8_t probe = 0;
+    if (::read(fd, &probe, 1) < 0 && errno != EAGAIN) err = errno;
+    MarkLost(err);
+    return Wait::kHangup;
+  }
+  if ((events & POLLIN) != 0) return Wait::kReadable;
+  return Wait::kTimeout;
+}
+
+void CComPort::WakeWaiters() {
+  if (wake_fd_ < 0) return;
+  const uint64_t one = 1;
+  [[maybe_unused]] const ssize_t n = ::write(wake_fd_, &one, sizeof one);
+}
+
 int CComPort::Write(const uint8_t* buffer, size_t count) {
-  if (open.load() == 0) return 0;
+  if (open.load() == 0 || lost_.load()) return 0;
   std::lock_guard lock(write_mutex_);
   if (fd_ < 0) return 0;
   if (count == 0) return 1;
@@ -118,7 +236,10 @@ int CComPort::Write(const uint8_t* buffer, size_t count) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return 0;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      if (DeviceGone(errno)) MarkLost(errno);
+      return 0;
+    }
 
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return 0;
@@ -136,23 +257,30 @@ int CComPort::Write(const uint8_t* buffer, size_t count) {
 }
 
 int CComPort::Close() {
-  std::scoped_lock lock(read_mutex_, write_mutex_);
-  return CloseLocked();
+  std::unique_lock read_lock(read_mutex_);
+  BeginExclusive(read_lock);
+  std::lock_guard write_lock(write_mutex_);
+  const int rc = CloseLocked();
+  EndExclusive();
+  return rc;
 }
 
 int CComPort::CloseLocked() {
   open.store(0);
+  lost_.store(false);
   if (fd_ < 0) return 0;
   const int fd = fd_;
   fd_ = -1;
   // On a pseudo-terminal whose other side stays open the exclusive flag would outlive us.
   ioctl(fd, TIOCNXCL);
   flock(fd, LOCK_UN);
-  return ::close(fd) == 0 ? 1 : 0;
+  const int rc = ::close(fd) == 0 ? 1 : 0;
+  lock_.Release();
+  return rc;
 }
 
 void CComPort::FlushInput() {
-  if (open.load() == 0) return;
+  if (open.load() == 0 || lost_.load()) return;
   std::lock_guard lock(read_mutex_);
   if (fd_ >= 0) FlushQueues(fd_, true, false);
 }

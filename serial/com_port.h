@@ -2,23 +2,35 @@
 // Port n is the device behind `comN` in the port directory, else the n-th serial device present
 // (see port_map.h).
 //
-// Threads: the user-interface thread configures, opens, closes and writes; the reader thread
-// reads; the bulk-transfer thread writes. Reads and writes hold separate locks, so one read and
-// one write may run together, while two writes never overlap. Open and Close take both locks, so
-// the descriptor is never closed or replaced under a read or write in progress.
+// Threads: the user-interface thread (or a worker) configures, opens, closes and writes; the
+// reader thread waits for bytes and reads. Reads and writes hold separate locks, so one read
+// and one write may run together, while two writes never overlap. A wait for bytes holds no
+// lock while it sleeps, so nothing else ever waits for it; Open and Close wake it and wait
+// until it has let go of the descriptor, so the descriptor is never closed or replaced under a
+// wait, read or write in progress.
+//
+// Exclusive means: TIOCEXCL against other users' opens, an advisory flock against cooperating
+// programs running as root, and a UUCP lock file ("LCK..ttyUSB0" in /var/lock) as terminal
+// programs use them. A device that is unplugged (hang-up, EIO) makes the port "lost": it stays
+// nominally open until Close, but reads and waits no longer touch the device.
 #pragma once
 
+#include <sys/types.h>
+
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
 
+#include "serial/port_lock.h"
+
 namespace travex {
 
 class CComPort {
  public:
-  CComPort() = default;
+  CComPort();
   virtual ~CComPort();
   CComPort(const CComPort&) = delete;
   CComPort& operator=(const CComPort&) = delete;
@@ -30,9 +42,9 @@ class CComPort {
   // Nonzero on success. On failure the port stays closed and LastError() tells why. Opening a
   // port that is already open closes it first. Bytes the driver held before are discarded.
   int Open();
-  // Bytes placed in buffer: only what is already waiting, never blocks; 0 when closed.
+  // Bytes placed in buffer: only what is already waiting, never blocks; 0 when closed or lost.
   size_t Read(uint8_t* buffer, size_t count);
-  // Nonzero when all bytes were written; gives up after 1000 ms; 0 when closed.
+  // Nonzero when all bytes were written; gives up after 1000 ms; 0 when closed or lost.
   int Write(const uint8_t* buffer, size_t count);
   // Safe at any time, also twice or before any Open. Waits for a Read or Write in progress.
   // Nonzero when an open descriptor was closed, 0 when nothing was open.
@@ -40,16 +52,36 @@ class CComPort {
   // Discards what the driver has received but nobody has read yet (no-op when closed).
   void FlushInput();
 
+  enum class Wait { kReadable, kTimeout, kHangup, kWoken };
+  // Waits at most timeout_ms until bytes can be read (kReadable), the device hangs up (kHangup:
+  // the port is lost from then on), or WakeWaiters, Open or Close interrupt the wait (kWoken).
+  // While the port is closed or lost it only waits for the interruption. One waiter at a time.
+  Wait WaitReadable(int timeout_ms);
+  // Interrupts a WaitReadable in progress (any thread).
+  void WakeWaiters();
+
   bool IsOpen() const { return open.load() != 0; }
+  // The device hung up or failed while open (unplugged adapter); cleared by Open and Close.
+  bool IsLost() const { return lost_.load(); }
+  // errno of the hang-up (EIO, ENODEV, ... ; 0 for a plain hang-up).
+  int LostError() const { return lost_error_.load(); }
+  // Counts successful opens, so an event about an earlier open can be told apart.
+  uint32_t OpenCount() const { return open_count_.load(); }
+
   // errno of the last failed Open (0 when none) and the device path it tried. When no device
   // stands for the port number the error is ENOENT and the device is the port directory entry
-  // that would name one (ENODEV and an empty device for port 0 and 65 and above).
+  // that would name one (ENODEV and an empty device for port 0 and 65 and above). EBUSY when
+  // another program uses the device; LastHolder() then names it when known.
   int LastError() const { return last_error; }
   const std::string& LastDevice() const { return last_device; }
+  const PortHolder& LastHolder() const { return last_holder_; }
   // True when the last failed Open reached the device but the device refused the line
-  // settings (for example a rate the adapter does not support); false when the device could
-  // not be opened at all.
+  // settings (for example a rate the adapter does not support, or no serial line at all);
+  // false when the device could not be opened at all.
   bool LastOpenRefusedSettings() const { return last_refused_settings; }
+
+  // Where UUCP lock files are looked for and made (default /var/lock); tests point it elsewhere.
+  void SetLockDirectory(std::string dir) { lock_dir_ = std::move(dir); }
 
   uint8_t port_number = 0;
   uint8_t byte_size = 0;
@@ -62,13 +94,36 @@ class CComPort {
  private:
   // Both locks held by the caller.
   int CloseLocked();
+  // Wakes a waiter and waits until none uses the descriptor; read_mutex_ held by the caller
+  // through `lock`. Waits started meanwhile leave the descriptor alone until EndExclusive.
+  void BeginExclusive(std::unique_lock<std::mutex>& lock);
+  // A wait that slept through the change looks at the new descriptor at once.
+  void EndExclusive() {
+    exclusive_ = false;
+    WakeWaiters();
+  }
+  // Records an open that failed because someone else uses the device.
+  void RecordBusy(const std::string& device, const PortHolder* holder);
+  void MarkLost(int error);
+  // The poll of a wait: fd -1 waits for the wake-up only.
+  Wait PollDevice(int fd, int timeout_ms);
 
   int fd_ = -1;               // -1 whenever the port is not open
-  std::mutex read_mutex_;     // Read against Open/Close
+  int wake_fd_ = -1;          // eventfd that interrupts WaitReadable
+  std::mutex read_mutex_;     // Read, the start and end of a wait, against Open/Close
   std::mutex write_mutex_;    // Write against Write and Open/Close
+  std::condition_variable waiters_gone_;
+  int waiters_ = 0;           // waits that poll the descriptor now (read_mutex_)
+  bool exclusive_ = false;    // Open or Close is replacing the descriptor (read_mutex_)
+  std::atomic<bool> lost_{false};
+  std::atomic<int> lost_error_{0};
+  std::atomic<uint32_t> open_count_{0};
+  CPortLock lock_;
+  std::string lock_dir_ = kDefaultLockDir;
   int last_error = 0;
   bool last_refused_settings = false;
   std::string last_device;
+  PortHolder last_holder_;
 };
 
 }  // namespace travex

@@ -1,6 +1,5 @@
 #include "serial/reader_thread.h"
 
-#include <chrono>
 #include <utility>
 
 #include "serial/com_port.h"
@@ -8,26 +7,39 @@
 
 namespace travex {
 
-void ReaderThread(std::stop_token stop, CComPort& port, CRxRing& ring) {
-  std::mutex sleep_mutex;
-  std::condition_variable_any wake;
+void ReaderThread(std::stop_token stop, CComPort& port, CRxRing& ring,
+                  const HangupCallback& on_hangup) {
+  std::stop_callback wake(stop, [&port] { port.WakeWaiters(); });
   while (!stop.stop_requested()) {
-    if (port.IsOpen()) {
-      // Taken before the read: a Clear while we read makes the push drop these bytes.
-      const uint32_t generation = ring.Generation();
-      const size_t n = port.Read(ring.chunk, kChunkSize);
-      ring.chunk_len = static_cast<uint16_t>(n);
-      if (n != 0) ring.PushChunk(generation);
+    switch (port.WaitReadable(kReaderWaitMs)) {
+      case CComPort::Wait::kReadable: {
+        // Taken before the read: a Clear while we read makes the push drop these bytes.
+        const uint32_t generation = ring.Generation();
+        const size_t n = port.Read(ring.chunk, kChunkSize);
+        ring.chunk_len = static_cast<uint16_t>(n);
+        if (n != 0) ring.PushChunk(generation);
+        if (port.IsLost()) {
+          ring.Interrupt();
+          if (on_hangup) on_hangup(port.OpenCount());
+        }
+        break;
+      }
+      case CComPort::Wait::kHangup:
+        ring.Interrupt();
+        if (on_hangup) on_hangup(port.OpenCount());
+        break;
+      case CComPort::Wait::kTimeout:
+      case CComPort::Wait::kWoken:
+        break;
     }
-    std::unique_lock lock(sleep_mutex);
-    wake.wait_for(lock, stop, std::chrono::milliseconds(kReaderPeriodMs), [] { return false; });
   }
 }
 
-bool CReaderThread::Start(CComPort& port, CRxRing& ring) {
+bool CReaderThread::Start(CComPort& port, CRxRing& ring, HangupCallback on_hangup) {
   if (thread_.joinable()) return false;
-  thread_ = std::jthread(
-      [&port, &ring](std::stop_token stop) { ReaderThread(std::move(stop), port, ring); });
+  thread_ = std::jthread([&port, &ring, on_hangup = std::move(on_hangup)](std::stop_token stop) {
+    ReaderThread(std::move(stop), port, ring, on_hangup);
+  });
   return true;
 }
 

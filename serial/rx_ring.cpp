@@ -32,17 +32,43 @@ void CRxRing::PushLocked() {
 }
 
 void CRxRing::PushChunk() {
-  std::lock_guard lock(mutex_);
-  PushLocked();
+  {
+    std::lock_guard lock(mutex_);
+    PushLocked();
+    ++sequence_;
+  }
+  changed_.notify_all();
 }
 
 void CRxRing::PushChunk(uint32_t generation) {
-  std::lock_guard lock(mutex_);
-  if (generation != generation_.load()) {
-    chunk_len = 0;
-    return;
+  {
+    std::lock_guard lock(mutex_);
+    if (generation != generation_.load()) {
+      chunk_len = 0;
+      return;
+    }
+    PushLocked();
+    ++sequence_;
   }
-  PushLocked();
+  changed_.notify_all();
+}
+
+uint64_t CRxRing::Sequence() {
+  std::lock_guard lock(mutex_);
+  return sequence_;
+}
+
+bool CRxRing::WaitForChange(uint64_t seen, std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_until(lock, deadline, [&] { return sequence_ != seen; });
+}
+
+void CRxRing::Interrupt() {
+  {
+    std::lock_guard lock(mutex_);
+    ++sequence_;
+  }
+  changed_.notify_all();
 }
 
 uint16_t CRxRing::Pop(uint8_t* destination, uint16_t wanted) {

@@ -11,9 +11,14 @@
 //    The reader takes Generation() before its Read and pushes with PushChunk(generation); a
 //    chunk read in an earlier generation is dropped instead of stored.
 // So after Clear returns, the ring only ever receives bytes the device sent after the flush.
+//
+// Whoever waits for a reply waits on the ring: every push and every Interrupt advances the
+// ring's sequence and wakes the waiters, so a reply is taken the moment its bytes are in.
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -51,6 +56,14 @@ class CRxRing {
   // Empties the ring (see above). chunk and chunk_len are left alone.
   void Clear();
 
+  // The count of pushes and interruptions so far. A waiter reads it, looks at the ring, and
+  // then waits for it to change.
+  uint64_t Sequence();
+  // Waits until the sequence differs from `seen` or the deadline passes; true when it differs.
+  bool WaitForChange(uint64_t seen, std::chrono::steady_clock::time_point deadline);
+  // Wakes the waiters without data (a cancelled wait, a device that hung up).
+  void Interrupt();
+
   uint8_t chunk[kChunkSize] = {};
   uint16_t chunk_len = 0;
 
@@ -59,6 +72,8 @@ class CRxRing {
   void PushLocked();
 
   std::mutex mutex_;
+  std::condition_variable changed_;
+  uint64_t sequence_ = 0;
   uint8_t ring_[kRingCapacity] = {};
   uint16_t head_ = 0;
   uint16_t tail_ = 0;
