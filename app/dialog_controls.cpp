@@ -8,20 +8,26 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
-uint32_t ParseDialogUnsigned(std::string_view text) {
+bool TryParseDialogUnsigned(std::string_view text, uint32_t* value) {
   size_t begin = 0;
   size_t end = text.size();
   while (begin < end && IsBlank(text[begin])) ++begin;
   while (end > begin && IsBlank(text[end - 1])) --end;
-  if (begin == end) return 0;
-  uint64_t value = 0;
+  if (begin == end) return false;
+  uint64_t number = 0;
   for (size_t i = begin; i < end; ++i) {
     const char c = text[i];
-    if (c < '0' || c > '9') return 0;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-    if (value > 0xFFFFFFFFull) return 0;
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + static_cast<uint64_t>(c - '0');
+    if (number > 0xFFFFFFFFull) return false;
   }
-  return static_cast<uint32_t>(value);
+  *value = static_cast<uint32_t>(number);
+  return true;
+}
+
+uint32_t ParseDialogUnsigned(std::string_view text) {
+  uint32_t value = 0;
+  return TryParseDialogUnsigned(text, &value) ? value : 0;
 }
 
 uint32_t IDialogControls::GetUnsigned(int id) { return ParseDialogUnsigned(GetText(id)); }

@@ -31,6 +31,9 @@ class IDialogControls {
   // leaves the selector with no selection.
   virtual int GetSelection(int id) = 0;
   virtual void SetSelection(int id, int index) = 0;
+  // Leaves the selector with no selection and makes clear that the value it stands for is none
+  // of its entries; `note` (UTF-8) says which value it is.
+  virtual void SetUnlistedValue(int id, std::string_view note_utf8) = 0;
 
   // Whole text of a control, in GBK bytes.
   virtual std::string GetText(int id) = 0;
@@ -50,6 +53,11 @@ class IDialogControls {
 
   // One status pane (0 to 3), redrawn at once.
   virtual void SetPaneText(int pane, std::string_view utf8) = 0;
+
+  // The progress bar beside the status panes: `done` of `total` steps of a read-all or
+  // write-all. kIdle hides it, kFailed shows that the run ended early.
+  enum class Progress { kIdle, kRunning, kSucceeded, kFailed };
+  virtual void SetRunProgress(Progress state, int done, int total) = 0;
 
   // Modal message box with an OK button.
   virtual void ShowMessage(std::string_view text_utf8, std::string_view caption_utf8,
@@ -72,5 +80,8 @@ class IDialogControls {
 
 // The dialog's rule for reading an unsigned number from a text.
 uint32_t ParseDialogUnsigned(std::string_view text);
+// The same rule, telling a number from a text that is none: false for anything but an unsigned
+// decimal number below 2^32 (blanks around it allowed).
+bool TryParseDialogUnsigned(std::string_view text, uint32_t* value);
 
 }  // namespace travex

@@ -1,12 +1,13 @@
-// CDialogCore: start-up and shut-down of the dialog, the parameter request handlers, the reply
-// collection on the response timer and the read-all / write-all runs.
+// CDialogCore: start-up and shut-down of the dialog, the parameter request handlers, the
+// transfer thread and the read-all / write-all runs.
 #include "app/dialog_core.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
-#include "protocol/reply_collector.h"
+#include "protocol/frame_format.h"
 #include "resources/resource_ids.h"
 #include "serial/com_port.h"
 #include "serial/port_map.h"
@@ -16,43 +17,20 @@ namespace travex {
 
 namespace {
 
-constexpr int kResponsePeriodMs = 100;
 constexpr int kRead = static_cast<int>(BulkRun::kRead);
 constexpr int kWrite = static_cast<int>(BulkRun::kWrite);
+
+// Image blocks, numbered like the steps of a run.
+constexpr unsigned kBaseBlock = 0;
+unsigned Arg1BlockIndex(unsigned channel) { return 1 + channel; }
+unsigned Arg2BlockIndex(unsigned channel) { return 33 + channel; }
+unsigned CoefBlockIndex(unsigned channel) { return 65 + channel; }
+
+const char* RunName(int run) { return run == kRead ? "全部读取" : "全部写入"; }
 
 }  // namespace
 
 CDialogCore* g_main_dialog = nullptr;
-
-// The sequencer's view of the dialog; every call comes from the bulk thread with the exchange
-// lock held.
-class CDialogCore::BulkHost : public IBulkHost {
- public:
-  explicit BulkHost(CDialogCore& core) : core_(core) {}
-
-  void SendBulkRequest(BulkRun run, const uint8_t* frame, uint16_t length) override {
-    core_.exchange_run_.store(static_cast<uint8_t>(run));
-    core_.SendFrameLocked(frame, length);
-  }
-  void PostBulkProgress(int kind, long channel) override {
-    core_.platform_.PostParamProgress(kind, channel);
-  }
-  void StartBulkCollection() override {
-    CDialogCore* core = &core_;
-    const uint32_t epoch = core_.run_epoch_.load();
-    core_.platform_.PostToUi([core, epoch] {
-      // A run cancelled after this request went out does not collect its reply.
-      if (core->run_epoch_.load() == epoch) core->StartResponseTimerOnUi();
-    });
-  }
-  void BulkRunEnded(BulkRun) override {
-    CDialogCore* core = &core_;
-    core_.platform_.PostToUi([core] { core->FinishEndedRuns(); });
-  }
-
- private:
-  CDialogCore& core_;
-};
 
 CDialogCore::CDialogCore(IDialogControls& controls, IDialogPlatform& platform, CComPort& port,
                          CRxRing& ring)
@@ -60,11 +38,15 @@ CDialogCore::CDialogCore(IDialogControls& controls, IDialogPlatform& platform, C
       platform_(platform),
       port_(port),
       ring_(ring),
-      bulk_host_(std::make_unique<BulkHost>(*this)) {}
+      session_(port, ring),
+      panels_(controls, param_store) {}
 
 CDialogCore::~CDialogCore() {
   // The platform may already be half torn down here: only the threads are stopped.
-  bulk_thread_.Stop();
+  if (worker_.joinable()) {
+    worker_.request_stop();
+    worker_.join();
+  }
   reader_.Stop();
   if (g_main_dialog == this) g_main_dialog = nullptr;
 }
@@ -75,28 +57,32 @@ void CDialogCore::InitDialog() {
   EnumeratePorts();
 
   g_main_dialog = this;
-  reader_.Start(port_, ring_);
+  reader_.Start(port_, ring_, [this](uint32_t open_count) {
+    platform_.PostToUi([this, open_count] { OnDeviceLost(open_count); });
+  });
 
   bulk.bulk_read_active.store(0);
   bulk.bulk_read_index.store(0);
   bulk.bulk_waiting.store(0);
   bulk.bulk_write_active.store(0);
   bulk.bulk_write_index.store(0);
-  bulk_thread_.Start([this] { BulkThreadWake(); });
+  worker_ = std::jthread([this](std::stop_token stop) { WorkerLoop(std::move(stop)); });
   started_ = true;
 
   EnableAddrBaudButtons(false);
   controls_.SetStatusTexts("", "", "", "");
+  controls_.SetRunProgress(IDialogControls::Progress::kIdle, 0, 0);
 
-  std::lock_guard lock(exchange_mutex_);
-  param_store.owner = &controls_;
-  param_store.InitParamPanels();
+  std::lock_guard lock(store_mutex_);
+  panels_.InitParamPanels();
 }
 
 void CDialogCore::Shutdown() {
-  if (started_) platform_.StopTimer(ID_RESPONSE_TIMER);
   started_ = false;
-  bulk_thread_.Stop();
+  if (worker_.joinable()) {
+    worker_.request_stop();
+    worker_.join();
+  }
   reader_.Stop();
   if (g_main_dialog == this) g_main_dialog = nullptr;
 }
@@ -106,14 +92,36 @@ bool CDialogCore::RunInProgress() const {
          run_open_[kRead] || run_open_[kWrite];
 }
 
+bool CDialogCore::Busy() const {
+  std::lock_guard lock(worker_mutex_);
+  return RunInProgress() || search_running_ || running_job_ != JobKind::kNone || !jobs_.empty() ||
+         bulk.bulk_waiting.load() != 0;
+}
+
+bool CDialogCore::HasUnsavedEdits() {
+  if (unsaved_.any()) return true;
+  auto lock = LockStore();
+  return panels_.ControlsDiffer();
+}
+
 bool CDialogCore::ConfirmClose() {
-  if (!RunInProgress()) return true;
-  const bool writing = bulk.bulk_write_active.load() != 0 || run_open_[kWrite];
-  const char* text = writing
-                         ? "全部写入尚未完成，现在退出会使记录仪的参数只写入一部分。\n确定要退出吗？"
-                         : "全部读取尚未完成。\n确定要退出吗？";
-  if (!controls_.AskYesNo(text, kAppName)) return false;
-  CancelRuns();
+  if (RunInProgress()) {
+    const bool writing = bulk.bulk_write_active.load() != 0 || run_open_[kWrite];
+    const char* text = writing
+                           ? "全部写入尚未完成，现在退出会使记录仪的参数只写入一部分。\n确定要退出吗？"
+                           : "全部读取尚未完成。\n确定要退出吗？";
+    if (!controls_.AskYesNo(text, kAppName)) return false;
+    CancelRuns();
+  }
+  if (HasUnsavedEdits() &&
+      !controls_.AskYesNo("参数已修改，但尚未写入记录仪，也未导出到参数文件。\n退出后这些修改将丢失，确定要退出吗？",
+                          kAppName)) {
+    return false;
+  }
+  // A search or exchange still running is abandoned.
+  std::lock_guard lock(worker_mutex_);
+  jobs_.clear();
+  job_stop_.request_stop();
   return true;
 }
 
@@ -140,13 +148,14 @@ void CDialogCore::EnumeratePorts() {
 }
 
 void CDialogCore::EnableAddrBaudButtons(bool enable) {
+  addr_baud_enabled_ = enable;
   controls_.EnableControl(IDC_ADDR_QUERY, enable);
   controls_.EnableControl(IDC_ADDR_SET, enable);
   controls_.EnableControl(IDC_BAUD_QUERY, enable);
   controls_.EnableControl(IDC_BAUD_SET, enable);
 }
 
-// ---------------------------------------------------------------------------- requests
+// ---------------------------------------------------------------------------- helpers
 
 bool CDialogCore::PortCheck() {
   if (port_.IsOpen()) return true;
@@ -154,177 +163,388 @@ bool CDialogCore::PortCheck() {
   return false;
 }
 
-bool CDialogCore::RefuseDuringRun() {
-  if (!RunInProgress()) return false;
+bool CDialogCore::RefuseWhileBusy() {
+  if (!RunInProgress() && !search_running_) return false;
   controls_.SetPaneText(3, kRunBusyText);
   return true;
 }
 
-void CDialogCore::SendFrameLocked(const uint8_t* frame, uint16_t length) {
-  // The ring's Clear also drops what the driver and the reader still hold of earlier replies.
-  ring_.Clear();
-  port_.Write(frame, length);
-}
-
-template <typename Build>
-void CDialogCore::SendSingleRequest(Build build) {
-  {
-    std::lock_guard lock(exchange_mutex_);
-    const uint16_t length = build();
-    single_waiting_.store(true);
-    SendFrameLocked(param_store.request, length);
+std::unique_lock<std::mutex> CDialogCore::LockStore() {
+  std::unique_lock lock(store_mutex_);
+  if (panels_stale_) {
+    panels_stale_ = false;
+    panels_.ShowAllPanels();
   }
-  StartResponseTimer();
+  return lock;
 }
 
-void CDialogCore::OnNow() { param_store.FillCurrentTime(); }
+void CDialogCore::ReportProblem(const CollectResult& result, std::string_view consequence) {
+  std::string text = FieldProblemText(result.problem);
+  if (!consequence.empty()) text += "\n" + std::string(consequence);
+  controls_.ShowMessage(text, kAppName, MessageIcon::kWarning);
+}
+
+void CDialogCore::NoteCollected(const CollectResult& result) {
+  if (result.base_changed) unsaved_.set(kBaseBlock);
+  if (result.arg1_changed) unsaved_.set(Arg1BlockIndex(result.arg1_channel));
+  if (result.arg2_changed) unsaved_.set(Arg2BlockIndex(result.arg2_channel));
+  if (result.coef_changed) unsaved_.set(CoefBlockIndex(result.arg2_channel));
+}
+
+// ---------------------------------------------------------------------------- transfer thread
+
+void CDialogCore::QueueJob(JobKind kind, std::function<void(std::stop_token)> work) {
+  {
+    std::lock_guard lock(worker_mutex_);
+    if (kind == JobKind::kRequest) {
+      // A new request restarts the collection: one still outstanding is abandoned.
+      jobs_.erase(std::remove_if(jobs_.begin(), jobs_.end(),
+                                 [](const Job& job) { return job.kind == JobKind::kRequest; }),
+                  jobs_.end());
+      if (running_job_ == JobKind::kRequest) job_stop_.request_stop();
+    }
+    jobs_.push_back({kind, std::move(work)});
+  }
+  worker_cv_.notify_all();
+}
+
+bool CDialogCore::RunDueLocked() const {
+  return bulk.bulk_read_active.load() != 0 || bulk.bulk_write_active.load() != 0;
+}
+
+void CDialogCore::WorkerLoop(std::stop_token stop) {
+  std::stop_callback on_stop(stop, [this] {
+    std::lock_guard lock(worker_mutex_);
+    job_stop_.request_stop();
+    run_stop_.request_stop();
+  });
+  std::unique_lock lock(worker_mutex_);
+  while (!stop.stop_requested()) {
+    worker_cv_.wait(lock, stop, [this] { return !jobs_.empty() || RunDueLocked(); });
+    if (stop.stop_requested()) break;
+    if (!jobs_.empty()) {
+      Job job = std::move(jobs_.front());
+      jobs_.pop_front();
+      running_job_ = job.kind;
+      job_stop_ = std::stop_source();
+      const std::stop_token token = job_stop_.get_token();
+      lock.unlock();
+      job.work(token);
+      lock.lock();
+      running_job_ = JobKind::kNone;
+      continue;
+    }
+    RunStepLocked(lock);
+  }
+}
+
+void CDialogCore::RunStepLocked(std::unique_lock<std::mutex>& lock) {
+  // A read run takes precedence; a write run goes on from its index once it has ended.
+  const BulkRun run = bulk.bulk_read_active.load() != 0 ? BulkRun::kRead : BulkRun::kWrite;
+  std::atomic<uint8_t>& active =
+      run == BulkRun::kRead ? bulk.bulk_read_active : bulk.bulk_write_active;
+  std::atomic<uint8_t>& index = run == BulkRun::kRead ? bulk.bulk_read_index : bulk.bulk_write_index;
+  uint16_t version = 0;
+  {
+    std::lock_guard store(store_mutex_);
+    version = param_store.fw_version;
+  }
+  const unsigned step_index = index.load();
+  // The version is taken afresh at every step: a read run normally has it from its own step 0.
+  const BulkStep step = DescribeBulkStep(run, step_index, version);
+  const uint32_t epoch = run_epoch_.load();
+  if (step.ends_run) {
+    active.store(0);
+    bulk.bulk_waiting.store(0);
+    const bool skipped = run == BulkRun::kWrite && version == 0;
+    platform_.PostToUi([this, run, skipped, epoch] { RunEnded(run, skipped, epoch); });
+    return;
+  }
+
+  // Up before the request goes out: the run makes no other step until its answer is in.
+  bulk.bulk_waiting.store(1);
+  exchange_run_.store(static_cast<uint8_t>(run));
+  run_stop_ = std::stop_source();
+  const std::stop_token token = run_stop_.get_token();
+  const unsigned next = step_index + 1;
+  if (next > kBulkLastStep) {
+    // The last request goes out now; its answer is still collected as usual.
+    index.store(0);
+    active.store(0);
+  } else {
+    index.store(static_cast<uint8_t>(next));
+  }
+  const unsigned total = BulkStepCount(version);
+  lock.unlock();
+
+  platform_.PostParamProgress(step.kind, step.channel);
+  platform_.PostToUi(
+      [this, run, step_index, total, epoch] { RunStepStarted(run, step_index, total, epoch); });
+  const RequestResult result = session_.TransferStep(param_store, store_mutex_, run, step, token);
+  uint16_t version_after = 0;
+  if (result.image_changed) {
+    std::lock_guard store(store_mutex_);
+    panels_stale_ = true;
+    version_after = param_store.fw_version;
+  } else {
+    version_after = version;
+  }
+
+  lock.lock();
+  if (result.status == ExchangeStatus::kCancelled) return;  // restarted or cancelled meanwhile
+  if (exchange_run_.load() == static_cast<uint8_t>(run)) {
+    bulk.bulk_waiting.store(0);
+    exchange_run_.store(0);
+  }
+  if (result.status != ExchangeStatus::kComplete) {
+    // No answer: both runs end.
+    bulk.bulk_read_active.store(0);
+    bulk.bulk_write_active.store(0);
+  }
+  const unsigned total_after = BulkStepCount(version_after);
+  platform_.PostToUi([this, run, step_index, total_after, result, epoch] {
+    RunStepDone(run, step_index, total_after, result, epoch);
+  });
+}
+
+// ---------------------------------------------------------------------------- requests
+
+void CDialogCore::SendRequest(const uint8_t* frame, uint16_t length, unsigned block) {
+  std::vector<uint8_t> bytes(frame, frame + length);
+  const bool write = length > 5 && frame[5] == kCommandWrite;
+  QueueJob(JobKind::kRequest, [this, bytes, block, write](std::stop_token stop) {
+    const RequestResult result =
+        session_.Request(param_store, store_mutex_, bytes.data(),
+                         static_cast<uint16_t>(bytes.size()), stop);
+    if (result.status == ExchangeStatus::kCancelled) return;  // a newer request took over
+    if (result.image_changed) {
+      std::lock_guard store(store_mutex_);
+      panels_stale_ = true;
+    }
+    platform_.PostToUi([this, result, block, write] { FinishRequest(result, block, write); });
+  });
+}
+
+void CDialogCore::FinishRequest(const RequestResult& result, unsigned block, bool write) {
+  if (result.status != ExchangeStatus::kComplete) {
+    controls_.SetPaneText(3, ExchangeStatusText(result.status));
+    return;
+  }
+  controls_.SetPaneText(3, result.outcome.text);
+  if (result.outcome.accepted) {
+    unsaved_.reset(block);
+    if (!write) loaded_ = true;
+  }
+  // The answer's values are on screen at once.
+  if (result.image_changed) ShowStalePanels();
+}
+
+void CDialogCore::OnNow() {
+  std::lock_guard lock(store_mutex_);
+  panels_.FillCurrentTime();
+}
 
 void CDialogCore::OnReadBase() {
-  if (!PortCheck() || RefuseDuringRun()) return;
-  SendSingleRequest([this] { return param_store.ReadBaseRequest(); });
+  if (!PortCheck() || RefuseWhileBusy()) return;
+  std::unique_lock lock(store_mutex_);
+  const uint16_t length = param_store.ReadBaseRequest();
+  uint8_t frame[kFrameBufferSize];
+  std::memcpy(frame, param_store.request, length);
+  lock.unlock();
+  SendRequest(frame, length, kBaseBlock);
 }
 
 void CDialogCore::OnWriteBase() {
-  if (!PortCheck() || RefuseDuringRun()) return;
-  SendSingleRequest([this] {
-    param_store.CollectBaseInfo();
-    return param_store.WriteBaseRequest();
-  });
+  if (!PortCheck() || RefuseWhileBusy()) return;
+  auto lock = LockStore();
+  const CollectResult collected = panels_.CollectBaseInfo();
+  if (!collected.ok) {
+    lock.unlock();
+    ReportProblem(collected, "没有写入任何参数。");
+    return;
+  }
+  NoteCollected(collected);
+  const uint16_t length = param_store.WriteBaseRequest();
+  uint8_t frame[kFrameBufferSize];
+  std::memcpy(frame, param_store.request, length);
+  lock.unlock();
+  SendRequest(frame, length, kBaseBlock);
 }
 
 void CDialogCore::OnArg1ChannelChange() {
-  std::lock_guard lock(exchange_mutex_);
-  param_store.CollectArg1(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG1_CHANNEL)));
-  param_store.ShowArg1();
+  auto lock = LockStore();
+  const int selected = controls_.GetSelection(IDC_ARG1_CHANNEL);
+  const CollectResult collected = panels_.CollectArg1(static_cast<uint8_t>(selected));
+  if (!collected.ok) {
+    // The values of the channel on screen stay where they are, and so does its selector.
+    controls_.SetSelection(IDC_ARG1_CHANNEL, param_store.arg1_channel);
+    lock.unlock();
+    ReportProblem(collected, "请先改正，再切换通道。");
+    return;
+  }
+  NoteCollected(collected);
+  panels_.ShowArg1();
 }
 
 void CDialogCore::OnGearChange() {
-  std::lock_guard lock(exchange_mutex_);
-  param_store.CollectGear(static_cast<uint8_t>(controls_.GetSelection(IDC_GEAR)));
-  param_store.ShowGear();
+  auto lock = LockStore();
+  const int selected = controls_.GetSelection(IDC_GEAR);
+  const CollectResult collected = panels_.CollectGear(static_cast<uint8_t>(selected));
+  if (!collected.ok) {
+    controls_.SetSelection(IDC_GEAR, param_store.gear_index[param_store.arg1_channel]);
+    lock.unlock();
+    ReportProblem(collected, "请先改正，再切换档位。");
+    return;
+  }
+  NoteCollected(collected);
+  panels_.ShowGear();
 }
 
 void CDialogCore::OnArg2ChannelChange() {
-  std::lock_guard lock(exchange_mutex_);
-  param_store.CollectArg2(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG2_CHANNEL)));
-  param_store.ShowArg2();
+  auto lock = LockStore();
+  const int selected = controls_.GetSelection(IDC_ARG2_CHANNEL);
+  const CollectResult collected = panels_.CollectArg2(static_cast<uint8_t>(selected));
+  if (!collected.ok) {
+    controls_.SetSelection(IDC_ARG2_CHANNEL, param_store.arg2_channel);
+    lock.unlock();
+    ReportProblem(collected, "请先改正，再切换通道。");
+    return;
+  }
+  NoteCollected(collected);
+  panels_.ShowArg2();
 }
 
 void CDialogCore::OnReadArg1() {
-  if (!PortCheck() || RefuseDuringRun()) return;
-  SendSingleRequest([this] { return param_store.ReadArg1Request(); });
+  if (!PortCheck() || RefuseWhileBusy()) return;
+  std::unique_lock lock(store_mutex_);
+  const unsigned block = Arg1BlockIndex(param_store.arg1_channel % kChannelCount);
+  const uint16_t length = param_store.ReadArg1Request();
+  uint8_t frame[kFrameBufferSize];
+  std::memcpy(frame, param_store.request, length);
+  lock.unlock();
+  SendRequest(frame, length, block);
 }
 
 void CDialogCore::OnWriteArg1() {
-  if (!PortCheck() || RefuseDuringRun()) return;
-  SendSingleRequest([this] {
-    param_store.CollectArg1(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG1_CHANNEL)));
-    return param_store.WriteArg1Request();
-  });
+  if (!PortCheck() || RefuseWhileBusy()) return;
+  auto lock = LockStore();
+  const CollectResult collected =
+      panels_.CollectArg1(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG1_CHANNEL)));
+  if (!collected.ok) {
+    lock.unlock();
+    ReportProblem(collected, "没有写入任何参数。");
+    return;
+  }
+  NoteCollected(collected);
+  const unsigned block = Arg1BlockIndex(param_store.arg1_channel);
+  const uint16_t length = param_store.WriteArg1Request();
+  uint8_t frame[kFrameBufferSize];
+  std::memcpy(frame, param_store.request, length);
+  lock.unlock();
+  SendRequest(frame, length, block);
 }
 
 void CDialogCore::OnReadArg2() {
-  if (!PortCheck() || RefuseDuringRun()) return;
-  SendSingleRequest([this] { return param_store.ReadArg2Request(); });
+  if (!PortCheck() || RefuseWhileBusy()) return;
+  std::unique_lock lock(store_mutex_);
+  const unsigned block = Arg2BlockIndex(param_store.arg2_channel % kChannelCount);
+  const uint16_t length = param_store.ReadArg2Request();
+  uint8_t frame[kFrameBufferSize];
+  std::memcpy(frame, param_store.request, length);
+  lock.unlock();
+  SendRequest(frame, length, block);
 }
 
 void CDialogCore::OnWriteArg2() {
-  if (!PortCheck() || RefuseDuringRun()) return;
-  SendSingleRequest([this] {
-    param_store.CollectArg2(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG2_CHANNEL)));
-    return param_store.WriteArg2Request();
-  });
-}
-
-void CDialogCore::OnImport() {
-  std::lock_guard lock(exchange_mutex_);
-  param_store.ImportParamFile();
-}
-
-void CDialogCore::OnExport() {
-  std::lock_guard lock(exchange_mutex_);
-  param_store.ExportParamFile();
-}
-
-// ---------------------------------------------------------------------------- reply collection
-
-void CDialogCore::StartResponseTimer() {
-  if (platform_.IsUiThread()) {
-    StartResponseTimerOnUi();
-  } else {
-    platform_.PostToUi([this] { StartResponseTimerOnUi(); });
+  if (!PortCheck() || RefuseWhileBusy()) return;
+  auto lock = LockStore();
+  const CollectResult collected =
+      panels_.CollectArg2(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG2_CHANNEL)));
+  if (!collected.ok) {
+    lock.unlock();
+    ReportProblem(collected, "没有写入任何参数。");
+    return;
   }
-}
-
-void CDialogCore::StartResponseTimerOnUi() {
-  tick_count = 0;
-  rx_len = 0;
-  platform_.StartTimer(ID_RESPONSE_TIMER, kResponsePeriodMs);
-}
-
-void CDialogCore::OnResponseTimer(int timer_id) {
-  if (timer_id != ID_RESPONSE_TIMER) return;
-  bool next_step_due = false;
-  {
-    std::lock_guard lock(exchange_mutex_);
-    const CollectorTickResult result = CollectorTick(tick_count, rx_len, ring_, param_store, bulk);
-    if (result.stop_timer) {
-      platform_.StopTimer(ID_RESPONSE_TIMER);
-      if (!result.was_bulk) single_waiting_.store(false);
-    }
-    if (result.was_bulk) {
-      const int run = exchange_run_.load();
-      if (result.handed_over && !result.accepted && (run == kRead || run == kWrite)) {
-        ++run_failed_blocks_[run];
-      }
-      next_step_due = result.handed_over;
-      if (result.ended_run) {
-        // A time-out or a bad start byte has ended both runs; its text stays in pane 3. No
-        // exchange of a run is outstanding any more.
-        bulk.bulk_waiting.store(0);
-        run_open_[kRead] = false;
-        run_open_[kWrite] = false;
-      }
-    }
-  }
-  // The reply of a step is in: the next step goes out now, not at the sequencer's next period.
-  if (next_step_due) bulk_thread_.Nudge();
-  FinishEndedRuns();
+  NoteCollected(collected);
+  const unsigned block = Arg2BlockIndex(param_store.arg2_channel);
+  const uint16_t length = param_store.WriteArg2Request();
+  uint8_t frame[kFrameBufferSize];
+  std::memcpy(frame, param_store.request, length);
+  lock.unlock();
+  SendRequest(frame, length, block);
 }
 
 // ---------------------------------------------------------------------------- read-all, write-all
 
 void CDialogCore::OnReadAll() {
-  if (!PortCheck()) return;
+  if (!PortCheck() || search_running_) return;
   {
-    std::lock_guard lock(exchange_mutex_);
-    // A reply the write run still waits for is collected before the first read request goes
-    // out; a restart of the read run itself drops its outstanding reply.
-    if (!(bulk.bulk_waiting.load() != 0 && exchange_run_.load() == kWrite)) {
+    std::lock_guard lock(worker_mutex_);
+    // An answer the write run still waits for is collected before the first read request goes
+    // out; a restart of the read run itself abandons its outstanding answer.
+    const bool write_waiting = bulk.bulk_waiting.load() != 0 && exchange_run_.load() == kWrite;
+    if (!write_waiting) {
+      if (bulk.bulk_waiting.load() != 0) run_stop_.request_stop();
       bulk.bulk_waiting.store(0);
+      exchange_run_.store(0);
     }
     bulk.bulk_read_index.store(0);
     bulk.bulk_read_active.store(1);
-    run_open_[kRead] = true;
-    run_failed_blocks_[kRead] = 0;
   }
-  bulk_thread_.Nudge();
+  run_open_[kRead] = true;
+  run_failed_blocks_[kRead] = 0;
+  run_coefficients_skipped_[kRead] = false;
+  uint16_t version = 0;
+  {
+    std::lock_guard lock(store_mutex_);
+    version = param_store.fw_version;
+  }
+  controls_.SetRunProgress(IDialogControls::Progress::kRunning, 0,
+                           static_cast<int>(BulkStepCount(version)));
+  worker_cv_.notify_all();
 }
 
 void CDialogCore::OnWriteAll() {
-  if (!PortCheck()) return;
+  if (!PortCheck() || search_running_) return;
+  if (!loaded_ && !run_open_[kWrite] &&
+      !controls_.AskYesNo("还没有从记录仪读取参数，也没有导入参数文件。\n"
+                          "全部写入会用现在面板上的值（启动时的默认值）覆盖记录仪的全部参数。\n"
+                          "确定要写入吗？",
+                          kAppName)) {
+    return;
+  }
   {
-    std::lock_guard lock(exchange_mutex_);
-    param_store.CollectAllPanels();
-    if (!(bulk.bulk_waiting.load() != 0 && exchange_run_.load() == kRead)) {
+    auto lock = LockStore();
+    const CollectResult collected = panels_.CollectAllPanels();
+    if (!collected.ok) {
+      lock.unlock();
+      ReportProblem(collected, "没有写入任何参数。");
+      return;
+    }
+    NoteCollected(collected);
+  }
+  uint16_t version = 0;
+  {
+    std::lock_guard lock(store_mutex_);
+    version = param_store.fw_version;
+  }
+  {
+    std::lock_guard lock(worker_mutex_);
+    const bool read_waiting = bulk.bulk_waiting.load() != 0 && exchange_run_.load() == kRead;
+    if (!read_waiting) {
+      if (bulk.bulk_waiting.load() != 0) run_stop_.request_stop();
       bulk.bulk_waiting.store(0);
+      exchange_run_.store(0);
     }
     bulk.bulk_write_index.store(0);
     bulk.bulk_write_active.store(1);
-    run_open_[kWrite] = true;
-    run_failed_blocks_[kWrite] = 0;
   }
-  bulk_thread_.Nudge();
+  run_open_[kWrite] = true;
+  run_failed_blocks_[kWrite] = 0;
+  run_coefficients_skipped_[kWrite] = false;
+  controls_.SetRunProgress(IDialogControls::Progress::kRunning, 0,
+                           static_cast<int>(BulkStepCount(version)));
+  worker_cv_.notify_all();
 }
 
 void CDialogCore::OnParamProgress(int kind, long channel) {
@@ -332,16 +552,45 @@ void CDialogCore::OnParamProgress(int kind, long channel) {
   if (!text.empty()) controls_.SetPaneText(3, text);
 }
 
-void CDialogCore::BulkThreadWake() {
-  // A single request's reply is collected before any run sends.
-  if (single_waiting_.load()) return;
-  std::lock_guard lock(exchange_mutex_);
-  if (single_waiting_.load()) return;
-  BulkWake(param_store, bulk, *bulk_host_);
+void CDialogCore::RunStepStarted(BulkRun, unsigned index, unsigned total, uint32_t epoch) {
+  if (epoch != run_epoch_.load()) return;
+  controls_.SetRunProgress(IDialogControls::Progress::kRunning, static_cast<int>(index),
+                           static_cast<int>(total));
+}
+
+void CDialogCore::RunStepDone(BulkRun run, unsigned index, unsigned total,
+                              const RequestResult& result, uint32_t epoch) {
+  if (epoch != run_epoch_.load()) return;
+  const int r = static_cast<int>(run);
+  if (result.status != ExchangeStatus::kComplete) {
+    // The run ended without an answer; so did the other one, if it was armed.
+    controls_.SetPaneText(3, ExchangeStatusText(result.status));
+    run_open_[kRead] = false;
+    run_open_[kWrite] = false;
+    controls_.SetRunProgress(IDialogControls::Progress::kFailed, static_cast<int>(index),
+                             static_cast<int>(total));
+    return;
+  }
+  controls_.SetPaneText(3, result.outcome.text);
+  if (result.outcome.accepted) {
+    unsaved_.reset(index);
+    if (run == BulkRun::kRead) loaded_ = true;
+  } else {
+    ++run_failed_blocks_[r];
+  }
+  if (result.image_changed) ShowStalePanels();
+  controls_.SetRunProgress(IDialogControls::Progress::kRunning, static_cast<int>(index + 1),
+                           static_cast<int>(total));
+  FinishEndedRuns();
+}
+
+void CDialogCore::RunEnded(BulkRun run, bool coefficients_skipped, uint32_t epoch) {
+  if (epoch != run_epoch_.load()) return;
+  run_coefficients_skipped_[static_cast<int>(run)] = coefficients_skipped;
+  FinishEndedRuns();
 }
 
 void CDialogCore::FinishEndedRuns() {
-  std::lock_guard lock(exchange_mutex_);
   for (int run : {kRead, kWrite}) {
     if (!run_open_[run]) continue;
     const auto& active = run == kRead ? bulk.bulk_read_active : bulk.bulk_write_active;
@@ -349,27 +598,59 @@ void CDialogCore::FinishEndedRuns() {
     if (bulk.bulk_waiting.load() != 0 && exchange_run_.load() == run) continue;
     run_open_[run] = false;
     const int failed = run_failed_blocks_[run];
+    const bool skipped = run_coefficients_skipped_[run];
+    std::string text;
     if (failed > 0) {
       // The last block's success text would hide the failures.
-      const std::string text = std::string(run == kRead ? "全部读取完成，" : "全部写入完成，") +
-                               std::to_string(failed) + "个数据块失败";
-      controls_.SetPaneText(3, text);
+      text = std::string(RunName(run)) + "完成，" + std::to_string(failed) + "个数据块失败";
     }
+    if (skipped) {
+      text = text.empty() ? std::string(RunName(run)) + "完成" : text;
+      text += "，系数未写入（记录仪未报告固件版本，请先读取参数）";
+    }
+    if (!text.empty()) controls_.SetPaneText(3, text);
+    uint16_t version = 0;
+    {
+      std::lock_guard lock(store_mutex_);
+      version = param_store.fw_version;
+    }
+    const int total = static_cast<int>(BulkStepCount(version));
+    const int steps = skipped ? static_cast<int>(kBulkFirstCoefStep) : total;
+    controls_.SetRunProgress(failed > 0 ? IDialogControls::Progress::kFailed
+                                        : IDialogControls::Progress::kSucceeded,
+                             steps, steps);
   }
 }
 
 void CDialogCore::CancelRuns() {
   {
-    std::lock_guard lock(exchange_mutex_);
+    std::lock_guard lock(worker_mutex_);
     bulk.bulk_read_active.store(0);
     bulk.bulk_write_active.store(0);
+    if (bulk.bulk_waiting.load() != 0) run_stop_.request_stop();
     bulk.bulk_waiting.store(0);
+    exchange_run_.store(0);
     run_epoch_.fetch_add(1);
-    run_open_[kRead] = false;
-    run_open_[kWrite] = false;
-    single_waiting_.store(false);
   }
-  platform_.StopTimer(ID_RESPONSE_TIMER);
+  run_open_[kRead] = false;
+  run_open_[kWrite] = false;
+}
+
+// ---------------------------------------------------------------------------- the device
+
+void CDialogCore::OnDeviceLost(uint32_t open_count) {
+  // The search opens and closes the port itself; an older open's hang-up means nothing now.
+  if (search_running_ || open_count != port_.OpenCount() || !port_.IsLost()) return;
+  const bool in_run = RunInProgress();
+  CancelRuns();
+  port_.Close();
+  controls_.SetPaneText(0, "设备已断开");
+  controls_.SetPaneText(1, "请检查设备连接，然后重新测试波特率");
+  controls_.SetPaneText(2, "");
+  if (in_run) {
+    controls_.SetPaneText(3, "设备已断开，全部读取/写入未完成");
+    controls_.SetRunProgress(IDialogControls::Progress::kFailed, 0, 0);
+  }
 }
 
 }  // namespace travex

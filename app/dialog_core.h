@@ -3,27 +3,36 @@
 // (IDialogPlatform), owns one CDialogCore built on them, and connects each control's event to
 // the handler named in the command table. Tests use in-memory implementations of both.
 //
-// Every handler runs on the user-interface thread. The worker threads (reader and bulk
-// transfer) are started by InitDialog and stopped and joined by Shutdown.
+// Every handler runs on the user-interface thread and returns at once: everything that talks
+// to the logger (the baud-rate search, link exchanges, parameter requests and the read-all /
+// write-all runs) runs on the transfer thread through the session layer (CSession), which
+// hands each answer over the moment its last byte is in. Results come back to the
+// user-interface thread through PostToUi. The reader thread and the transfer thread are started
+// by InitDialog and stopped and joined by Shutdown.
 #pragma once
 
 #include <atomic>
+#include <bitset>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "app/dialog_controls.h"
+#include "app/param_panels.h"
 #include "params/param_store.h"
 #include "protocol/bulk_flags.h"
 #include "protocol/bulk_transfer.h"
 #include "protocol/link_codec.h"
 #include "serial/port_map.h"
 #include "serial/reader_thread.h"
+#include "session/session.h"
 
 namespace travex {
 
@@ -34,11 +43,7 @@ class CRxRing;
 class IDialogPlatform {
  public:
   virtual ~IDialogPlatform() = default;
-  // Starts (or restarts) a periodic timer on the user-interface thread; each period calls
-  // CDialogCore::OnResponseTimer(timer_id) there.
-  virtual void StartTimer(int timer_id, int period_ms) = 0;
-  virtual void StopTimer(int timer_id) = 0;
-  // Runs fn later on the user-interface thread (queued, never synchronously).
+  // Runs fn later on the user-interface thread (queued, never synchronously), in order.
   virtual void PostToUi(std::function<void()> fn) = 0;
   // Posts the progress message of a run; handled later on the user-interface thread by
   // CDialogCore::OnParamProgress(kind, channel).
@@ -56,13 +61,19 @@ class CDialogCore {
 
   // OnInitDialog after the controls exist: port list, worker threads, blank panes, panels.
   void InitDialog();
-  // Stops the response timer and stops and joins both worker threads. Idempotent.
+  // Stops and joins both worker threads (a search or an exchange in progress is abandoned).
+  // Idempotent.
   void Shutdown();
-  // Asked before the dialog ends: false when the operator wants to keep a run going. While a
-  // read-all or write-all is in progress the operator is asked; a yes ends the run.
+  // Asked before the dialog ends: false when the operator wants to stay. While a read-all or
+  // write-all is in progress, and while the panels hold edits that were neither written to a
+  // logger nor exported, the operator is asked; a yes ends the run.
   bool ConfirmClose();
-  // True while a read-all or write-all run is armed, sending or waiting for its last reply.
+  // True while a read-all or write-all run is armed, sending or waiting for its last answer.
   bool RunInProgress() const;
+  // True while the baud-rate search runs.
+  bool SearchInProgress() const { return search_running_; }
+  // True while the transfer thread has work: a search, an exchange or a run.
+  bool Busy() const;
 
   void EnumeratePorts();
   void EnableAddrBaudButtons(bool enable);
@@ -91,73 +102,125 @@ class CDialogCore {
   // Parameter file.
   void OnImport();
   void OnExport();
+  // Imports the file at `path` as the import button does after its file dialog.
+  void ImportFile(const std::string& path);
 
   // Read-all and write-all.
   void OnReadAll();
   void OnWriteAll();
   void OnParamProgress(int kind, long channel);
 
-  // Reply collection: the timer handler and its start (callable from any thread).
-  void OnResponseTimer(int timer_id);
-  void StartResponseTimer();
+  // The device behind the open port hung up (reader thread, any time).
+  void OnDeviceLost(uint32_t open_count);
 
-  CLinkCodec link_codec;
+  // True when the panels or the image hold edits that were neither written to a logger nor
+  // exported (user-interface thread).
+  bool HasUnsavedEdits();
+
+  // Where every frame the session sends and receives is reported (set before InitDialog).
+  void SetFrameSink(IFrameSink* sink) { session_.SetFrameSink(sink); }
+
+  // The panels and the store. The store is shared with the transfer thread: lock StoreMutex()
+  // around any use of it outside the handlers.
+  CParamPanels& panels() { return panels_; }
+  std::mutex& StoreMutex() { return store_mutex_; }
+  CLinkCodec& link_codec() { return session_.link_codec; }
+
   CParamStore param_store;
   // Where EnumeratePorts looks for ports: the real system unless a test points elsewhere.
   PortMapRoots port_map_roots;
-  uint16_t tick_count = 0;
-  uint16_t rx_len = 0;
   BulkFlags bulk;
 
   // The application's name: caption of the message boxes.
   static constexpr std::string_view kAppName = "Travex配置软件";
-  // Pane-3 text of a single request refused while a run is in progress.
+  // Pane-3 text of a single request refused while a run or the search is in progress.
   static constexpr std::string_view kRunBusyText = "正在全部读取/写入，请稍候";
 
  private:
-  class BulkHost;
+  enum class JobKind : uint8_t { kNone, kSearch, kLink, kRequest };
+  struct Job {
+    JobKind kind = JobKind::kNone;
+    std::function<void(std::stop_token)> work;
+  };
 
   bool PortCheck();
-  bool RefuseDuringRun();
-  // Builds one single request with `build` under the exchange lock and sends it.
-  template <typename Build>
-  void SendSingleRequest(Build build);
-  // Clear ring, write, start the collection (user-interface thread).
-  void SendFrameLocked(const uint8_t* frame, uint16_t length);
-  void StartResponseTimerOnUi();
-  // One link exchange: write `frame`, then take from the ring until one LinkFrame has arrived
-  // or the polls are used up. True for a reply CheckReply accepts.
-  bool LinkExchange(const uint8_t* frame, size_t length, int poll_ms, int polls);
-  // Ends any run at once (no further request; the collection of its reply is stopped).
-  void CancelRuns();
-  // Shows the closing text of a run that has sent its last request and has no reply
+  bool RefuseWhileBusy();
+  // Locks the store; when the transfer thread has parsed an answer whose panels are not shown
+  // yet, shows them first, so that nothing is collected from stale controls.
+  std::unique_lock<std::mutex> LockStore();
+  // Shows the panels of an answer the transfer thread has stored, if that is still to do.
+  void ShowStalePanels() { LockStore(); }
+  // Shows a refused collect to the operator; `consequence` says what did not happen.
+  void ReportProblem(const CollectResult& result, std::string_view consequence);
+  void NoteCollected(const CollectResult& result);
+
+  // --- transfer thread ---
+  void QueueJob(JobKind kind, std::function<void(std::stop_token)> work);
+  void WorkerLoop(std::stop_token stop);
+  // One step of the run that is due; called with worker_mutex_ held (released meanwhile).
+  void RunStepLocked(std::unique_lock<std::mutex>& lock);
+  bool RunDueLocked() const;
+
+  // A single parameter request: built on the user-interface thread, exchanged on the transfer
+  // thread. `block` is the image block it reads or writes (numbered like the run steps).
+  void SendRequest(const uint8_t* frame, uint16_t length, unsigned block);
+  void FinishRequest(const RequestResult& result, unsigned block, bool write);
+
+  // --- runs (user-interface thread) ---
+  void RunStepStarted(BulkRun run, unsigned index, unsigned total, uint32_t epoch);
+  void RunStepDone(BulkRun run, unsigned index, unsigned total, const RequestResult& result,
+                   uint32_t epoch);
+  void RunEnded(BulkRun run, bool coefficients_skipped, uint32_t epoch);
+  // Shows the closing text of a run that has sent its last request and has no answer
   // outstanding.
   void FinishEndedRuns();
-  void BulkThreadWake();
+  // Ends any run at once (no further request; the exchange of its answer is abandoned).
+  void CancelRuns();
+
+  // --- serial band (user-interface thread) ---
+  void FinishSearch(const SearchResult& result, const OpenFailure& failure,
+                    std::string_view interrupted_text);
+  void SetSearchControls(bool searching);
+  void LinkQueryJob(bool query, const uint8_t* frame);
 
   IDialogControls& controls_;
   IDialogPlatform& platform_;
   CComPort& port_;
   CRxRing& ring_;
+  CSession session_;
 
-  // Keeps the request buffer, the reply parsing and the image of param_store apart between the
-  // user-interface thread and the bulk thread. Recursive: an export or import holds it across
-  // its file dialog, in whose event loop the response timer may tick.
-  mutable std::recursive_mutex exchange_mutex_;
+  // The store's image, request and reply buffers are shared between the user-interface thread
+  // (panels, file) and the transfer thread (requests, answers).
+  std::mutex store_mutex_;
+  bool panels_stale_ = false;  // guarded by store_mutex_
+  CParamPanels panels_;
+
+  // Transfer thread state, guarded by worker_mutex_.
+  mutable std::mutex worker_mutex_;
+  std::condition_variable_any worker_cv_;
+  std::deque<Job> jobs_;
+  JobKind running_job_ = JobKind::kNone;
+  std::stop_source job_stop_;
+  std::stop_source run_stop_;
   // The run whose request is outstanding while bulk.bulk_waiting is set.
   std::atomic<uint8_t> exchange_run_{0};
-  // A single request's reply is being collected: the bulk thread sends nothing meanwhile.
-  std::atomic<bool> single_waiting_{false};
-  // Advanced whenever runs are cancelled: a collection start posted before is dropped.
+  // Advanced whenever runs are cancelled: results posted before are dropped.
   std::atomic<uint32_t> run_epoch_{0};
-  // User-interface thread only: a run was armed and its closing text is not yet shown, and the
-  // number of its blocks whose reply was rejected (index 1 read, 2 write).
+
+  // User-interface thread only.
   bool run_open_[3] = {false, false, false};
   int run_failed_blocks_[3] = {0, 0, 0};
+  bool run_coefficients_skipped_[3] = {false, false, false};
+  bool search_running_ = false;
+  bool addr_baud_enabled_ = false;
+  // Blocks whose edits were neither written to a logger nor exported, numbered like the run
+  // steps: 0 base, 1..32 set 1, 33..64 set 2, 65..96 coefficients.
+  std::bitset<kBulkLastStep + 1> unsaved_;
+  // Values were read from a logger or imported from a file since start-up.
+  bool loaded_ = false;
 
-  std::unique_ptr<BulkHost> bulk_host_;
   CReaderThread reader_;
-  CBulkTransferThread bulk_thread_;
+  std::jthread worker_;
   bool started_ = false;
 };
 

@@ -100,6 +100,38 @@ double ParseDecimalDouble(std::string_view text) {
   return negative ? -value : value;
 }
 
+bool ParseValueTextStrict(std::string_view text, float* value) {
+  size_t i = 0;
+  size_t end = text.size();
+  while (i < end && IsCSpace(text[i])) ++i;
+  while (end > i && IsCSpace(text[end - 1])) --end;
+  if (i < end && (text[i] == '+' || text[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < end && IsDigit(text[i])) {
+    ++i;
+    ++digits;
+  }
+  if (i < end && text[i] == '.') {
+    ++i;
+    while (i < end && IsDigit(text[i])) {
+      ++i;
+      ++digits;
+    }
+  }
+  if (digits == 0) return false;
+  if (i < end && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < end && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i == end || !IsDigit(text[i])) return false;
+    while (i < end && IsDigit(text[i])) ++i;
+  }
+  if (i != end) return false;
+  const float parsed = ParseValueText(text);
+  if (!std::isfinite(parsed)) return false;
+  *value = parsed;
+  return true;
+}
+
 float ParseValueText(std::string_view text) {
   const double d = ParseDecimalDouble(text);
   constexpr double kMax = static_cast<double>(std::numeric_limits<float>::max());

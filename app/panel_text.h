@@ -15,6 +15,9 @@ namespace travex {
 // The result is the nearest double, converted to the nearest float.
 double ParseDecimalDouble(std::string_view text);
 float ParseValueText(std::string_view text);
+// True when the whole text (blanks around it allowed) is one decimal number of that grammar
+// whose nearest float is finite; then *value is ParseValueText of it.
+bool ParseValueTextStrict(std::string_view text, float* value);
 
 // "%f" of the float widened to double, in the C locale (12.5 gives "12.500000").
 std::string FormatValueText(float value);

@@ -1,12 +1,13 @@
-// Panel logic of the parameter store: moves values between the dialog's controls and the
-// parameter image. Collect before switching: a selector change first saves the controls into
-// the entry they showed, then moves the index, then the caller shows the new entry.
+#include "app/param_panels.h"
+
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <limits>
 
 #include "app/dialog_controls.h"
 #include "app/panel_text.h"
-#include "params/param_store.h"
+#include "params/gbk.h"
 #include "resources/resource_ids.h"
 
 namespace travex {
@@ -15,6 +16,7 @@ namespace {
 
 constexpr uint32_t kBaudTable[9] = {2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 constexpr int kParityEntries = 3;
+constexpr int kFuncCodeEntries = 2;
 constexpr int kDecimalsEntries = 6;
 constexpr int kDataTypeEntries = 16;
 
@@ -23,226 +25,436 @@ constexpr size_t kArg1TextLimit = 8;
 constexpr size_t kNameLimit = 20;
 constexpr size_t kUnitLimit = 6;
 
-template <size_t N>
-void StoreText(IDialogControls* owner, int id, char (&field)[N], size_t limit) {
-  static_assert(N > 0);
-  StoreTextField(owner->GetText(id), limit < N ? limit : N - 1, field);
+constexpr const char* kValueRange = "一个数值（例如 12.5、-3 或 1e3），绝对值不超过 3.4e38";
+
+std::string UnsignedRange(uint32_t max) { return "0 到 " + std::to_string(max) + " 之间的整数"; }
+
+std::string UnlistedNote(uint32_t value) { return "值 " + std::to_string(value) + "，不在列表中"; }
+
+// The entry a selector shows for a value, -1 when none of its entries stands for it.
+int BaudIndex(uint32_t baud) {
+  for (int i = 0; i < 9; ++i) {
+    if (kBaudTable[i] == baud) return i;
+  }
+  return -1;
+}
+int FuncCodeIndex(uint8_t code) { return code == 3 ? 0 : (code == 4 ? 1 : -1); }
+int ListIndex(uint8_t value, int entries) { return value < entries ? value : -1; }
+
+void ShowSelector(IDialogControls& c, int id, int index, uint32_t value) {
+  if (index >= 0) {
+    c.SetSelection(id, index);
+  } else {
+    c.SetUnlistedValue(id, UnlistedNote(value));
+  }
 }
 
 template <size_t N>
-void ShowText(IDialogControls* owner, int id, const char (&field)[N]) {
-  owner->SetText(id, FieldString(field, N));
+void ShowText(IDialogControls& c, int id, const char (&field)[N]) {
+  c.SetText(id, FieldString(field, N));
 }
 
-float CollectValue(IDialogControls* owner, int id) { return ParseValueText(owner->GetText(id)); }
+void ShowValue(IDialogControls& c, int id, float value) { c.SetText(id, FormatValueText(value)); }
 
-void ShowValue(IDialogControls* owner, int id, float value) {
-  owner->SetText(id, FormatValueText(value));
-}
-
-uint8_t SelectionByte(IDialogControls* owner, int id) {
-  return static_cast<uint8_t>(owner->GetSelection(id));
-}
+uint8_t ClampChannel(uint8_t channel) { return channel < kChannelCount ? channel : 0; }
+uint8_t ClampGear(uint8_t gear) { return gear < kGearCount ? gear : 0; }
 
 }  // namespace
 
+std::string FieldProblemText(const FieldProblem& problem) {
+  std::string text = "“" + problem.label + "”";
+  if (problem.channel >= 0) text += "（通道" + std::to_string(problem.channel + 1) + "）";
+  text += "的值“" + problem.text + "”无效。\n允许的值：" + problem.range + "。";
+  return text;
+}
+
+// Reads controls into a copy of a block, control by control: a control that shows exactly what
+// the image holds is left alone, anything else is checked and stored. The first refused
+// control ends the gathering.
+class CParamPanels::Gatherer {
+ public:
+  Gatherer(IDialogControls& controls, int channel) : c_(controls), channel_(channel) {}
+
+  template <typename T>
+  void Unsigned(int id, T* field, const char* label) {
+    if (!ok()) return;
+    const std::string text = c_.GetText(id);
+    const uint32_t current = *field;
+    if (text == std::to_string(current)) return;
+    const uint32_t max = std::numeric_limits<T>::max();
+    uint32_t value = 0;
+    if (!TryParseDialogUnsigned(text, &value) || value > max) {
+      Fail(label, text, UnsignedRange(max));
+      return;
+    }
+    changed_ = changed_ || value != current;
+    *field = static_cast<T>(value);
+  }
+
+  void Value(int id, float* field, const std::string& label) {
+    if (!ok()) return;
+    const std::string text = c_.GetText(id);
+    if (text == FormatValueText(*field)) return;
+    float value = 0;
+    if (!ParseValueTextStrict(text, &value)) {
+      Fail(label, text, kValueRange);
+      return;
+    }
+    changed_ = changed_ || std::memcmp(&value, field, sizeof value) != 0;
+    *field = value;
+  }
+
+  template <size_t N>
+  void Text(int id, char (&field)[N], size_t limit) {
+    if (!ok()) return;
+    const std::string text = c_.GetText(id);
+    if (text == FieldString(field, N)) return;
+    char before[N];
+    std::memcpy(before, field, N);
+    StoreTextField(text, limit < N ? limit : N - 1, field);
+    changed_ = changed_ || std::memcmp(before, field, N) != 0;
+  }
+
+  // A selector: an entry the operator picked (other than the one shown for the value) stores
+  // value_of(entry); no selection keeps the value.
+  template <typename T, typename ValueOf>
+  void Selection(int id, int shown, int entries, T* field, ValueOf value_of) {
+    if (!ok()) return;
+    const int selected = c_.GetSelection(id);
+    if (selected == shown || selected < 0 || selected >= entries) return;
+    const T value = static_cast<T>(value_of(selected));
+    changed_ = changed_ || value != *field;
+    *field = value;
+  }
+
+  void Check(int id, uint8_t* field) {
+    if (!ok()) return;
+    const int checked = c_.GetCheck(id) == 1 ? 1 : 0;
+    if (checked == (*field != 0 ? 1 : 0)) return;
+    *field = static_cast<uint8_t>(checked);
+    changed_ = true;
+  }
+
+  void Clock(uint32_t* device_time) {
+    if (!ok()) return;
+    static constexpr int kIds[6] = {IDC_YEAR, IDC_MONTH, IDC_DAY, IDC_HOUR, IDC_MINUTE, IDC_SECOND};
+    static constexpr const char* kLabels[6] = {"当前时间（年）", "当前时间（月）", "当前时间（日）",
+                                               "当前时间（时）", "当前时间（分）", "当前时间（秒）"};
+    DateTimeFields shown{};
+    SecondsToDateTime(*device_time, &shown);
+    const uint32_t shown_values[6] = {shown.year, shown.month, shown.day,
+                                      shown.hour, shown.minute, shown.second};
+    std::string texts[6];
+    bool same = true;
+    for (int i = 0; i < 6; ++i) {
+      texts[i] = c_.GetText(kIds[i]);
+      same = same && texts[i] == std::to_string(shown_values[i]);
+    }
+    if (same) return;
+    uint32_t values[6] = {};
+    for (int i = 0; i < 6; ++i) {
+      const uint32_t max = i == 0 ? 0xFFFFu : 0xFFu;
+      if (!TryParseDialogUnsigned(texts[i], &values[i]) || values[i] > max) {
+        Fail(kLabels[i], texts[i], UnsignedRange(max));
+        return;
+      }
+    }
+    const DateTimeFields fields{static_cast<uint16_t>(values[0]), static_cast<uint8_t>(values[1]),
+                                static_cast<uint8_t>(values[2]),  static_cast<uint8_t>(values[3]),
+                                static_cast<uint8_t>(values[4]),  static_cast<uint8_t>(values[5])};
+    const uint32_t seconds = DateTimeToSeconds(fields);
+    changed_ = changed_ || seconds != *device_time;
+    *device_time = seconds;
+  }
+
+  bool ok() const { return result_.ok; }
+  bool changed() const { return changed_; }
+  const CollectResult& result() const { return result_; }
+
+ private:
+  void Fail(const std::string& label, const std::string& gbk_text, const std::string& range) {
+    result_.ok = false;
+    result_.problem = {label, channel_, GbkToUtf8(gbk_text), range};
+  }
+
+  IDialogControls& c_;
+  int channel_;
+  bool changed_ = false;
+  CollectResult result_;
+};
+
+CParamPanels::CParamPanels(IDialogControls& controls, CParamStore& store)
+    : controls_(controls), store_(store) {}
+
 // ---------------------------------------------------------------------------- base panel
 
-void CParamStore::ReadDateTimeFields(DateTimeFields* fields) {
-  if (owner == nullptr || fields == nullptr) return;
-  fields->year = static_cast<uint16_t>(owner->GetUnsigned(IDC_YEAR));
-  fields->month = static_cast<uint8_t>(owner->GetUnsigned(IDC_MONTH));
-  fields->day = static_cast<uint8_t>(owner->GetUnsigned(IDC_DAY));
-  fields->hour = static_cast<uint8_t>(owner->GetUnsigned(IDC_HOUR));
-  fields->minute = static_cast<uint8_t>(owner->GetUnsigned(IDC_MINUTE));
-  fields->second = static_cast<uint8_t>(owner->GetUnsigned(IDC_SECOND));
+void CParamPanels::ReadDateTimeFields(DateTimeFields* fields) {
+  if (fields == nullptr) return;
+  fields->year = static_cast<uint16_t>(controls_.GetUnsigned(IDC_YEAR));
+  fields->month = static_cast<uint8_t>(controls_.GetUnsigned(IDC_MONTH));
+  fields->day = static_cast<uint8_t>(controls_.GetUnsigned(IDC_DAY));
+  fields->hour = static_cast<uint8_t>(controls_.GetUnsigned(IDC_HOUR));
+  fields->minute = static_cast<uint8_t>(controls_.GetUnsigned(IDC_MINUTE));
+  fields->second = static_cast<uint8_t>(controls_.GetUnsigned(IDC_SECOND));
 }
 
-void CParamStore::CollectBaseInfo() {
-  if (owner == nullptr) return;
-  BaseInfoBlock& b = image.base;
-  const int baud = owner->GetSelection(IDC_COMM_BAUD);
-  if (baud >= 0 && baud < 9) b.comm_baud = kBaudTable[baud];
-  b.parity = SelectionByte(owner, IDC_PARITY);
-  b.rs485_poll_interval = static_cast<uint16_t>(owner->GetUnsigned(IDC_RS485_POLL));
-  b.rs485_timeout = static_cast<uint16_t>(owner->GetUnsigned(IDC_RS485_TIMEOUT));
-  b.rs485_retries = static_cast<uint16_t>(owner->GetUnsigned(IDC_RS485_RETRIES));
-  b.store_interval = static_cast<uint16_t>(owner->GetUnsigned(IDC_STORE_INTERVAL));
-  b.lcd_on_time = static_cast<uint16_t>(owner->GetUnsigned(IDC_LCD_ON_TIME));
-  DateTimeFields fields{};
-  ReadDateTimeFields(&fields);
-  b.device_time = DateTimeToSeconds(fields);
+CollectResult CParamPanels::GatherBase(BaseInfoBlock* b) {
+  Gatherer g(controls_, -1);
+  g.Selection(IDC_COMM_BAUD, BaudIndex(b->comm_baud), 9, &b->comm_baud,
+              [](int index) { return kBaudTable[index]; });
+  g.Selection(IDC_PARITY, ListIndex(b->parity, kParityEntries), kParityEntries, &b->parity,
+              [](int index) { return index; });
+  g.Unsigned(IDC_RS485_POLL, &b->rs485_poll_interval, "485轮询间隔");
+  g.Unsigned(IDC_RS485_TIMEOUT, &b->rs485_timeout, "485超时时间");
+  g.Unsigned(IDC_RS485_RETRIES, &b->rs485_retries, "485容错次数");
+  g.Unsigned(IDC_STORE_INTERVAL, &b->store_interval, "存储间隔");
+  g.Unsigned(IDC_LCD_ON_TIME, &b->lcd_on_time, "液晶常亮时间");
+  g.Clock(&b->device_time);
+  CollectResult result = g.result();
+  result.base_changed = g.ok() && g.changed();
+  return result;
 }
 
-void CParamStore::ShowCoefControls(bool visible) {
-  if (owner == nullptr) return;
-  owner->ShowControl(IDC_COEF_A_LABEL, visible);
-  owner->ShowControl(IDC_COEF_A, visible);
-  owner->ShowControl(IDC_COEF_B_LABEL, visible);
-  owner->ShowControl(IDC_COEF_B, visible);
+CollectResult CParamPanels::CollectBaseInfo() {
+  BaseInfoBlock base = store_.image.base;
+  const CollectResult result = GatherBase(&base);
+  if (result.ok) store_.image.base = base;
+  return result;
 }
 
-void CParamStore::ShowBaseInfo() {
-  if (owner == nullptr) return;
-  const BaseInfoBlock& b = image.base;
-  if (fw_version != 0) {
+void CParamPanels::ShowCoefControls(bool visible) {
+  controls_.ShowControl(IDC_COEF_A_LABEL, visible);
+  controls_.ShowControl(IDC_COEF_A, visible);
+  controls_.ShowControl(IDC_COEF_B_LABEL, visible);
+  controls_.ShowControl(IDC_COEF_B, visible);
+}
+
+void CParamPanels::ShowBaseInfo() {
+  const BaseInfoBlock& b = store_.image.base;
+  const uint16_t version = store_.fw_version;
+  if (version != 0) {
     ShowCoefControls(true);
     char text[16];
-    std::snprintf(text, sizeof text, "V%d:%02d", fw_version >> 8, fw_version & 0xFF);
-    owner->SetText(IDC_VERSION, text);
+    std::snprintf(text, sizeof text, "V%d:%02d", version >> 8, version & 0xFF);
+    controls_.SetText(IDC_VERSION, text);
   } else {
     ShowCoefControls(false);
   }
 
-  int baud_index = -1;
-  for (int i = 0; i < 9; ++i) {
-    if (kBaudTable[i] == b.comm_baud) baud_index = i;
-  }
-  if (baud_index >= 0) {
-    owner->SetSelection(IDC_COMM_BAUD, baud_index);
-  } else {
-    owner->SetPaneText(0, "设备通信波特率错误");
-  }
-  if (b.parity < kParityEntries) {
-    owner->SetSelection(IDC_PARITY, b.parity);
-  } else {
-    owner->SetPaneText(0, "奇偶校验错误");
-  }
+  // A value the selector cannot show is reported and kept: the selector shows no entry.
+  const int baud_index = BaudIndex(b.comm_baud);
+  if (baud_index < 0) controls_.SetPaneText(0, "设备通信波特率错误");
+  ShowSelector(controls_, IDC_COMM_BAUD, baud_index, b.comm_baud);
+  const int parity_index = ListIndex(b.parity, kParityEntries);
+  if (parity_index < 0) controls_.SetPaneText(0, "奇偶校验错误");
+  ShowSelector(controls_, IDC_PARITY, parity_index, b.parity);
 
-  owner->SetUnsigned(IDC_RS485_POLL, b.rs485_poll_interval);
-  owner->SetUnsigned(IDC_RS485_TIMEOUT, b.rs485_timeout);
-  owner->SetUnsigned(IDC_RS485_RETRIES, b.rs485_retries);
-  owner->SetUnsigned(IDC_STORE_INTERVAL, b.store_interval);
-  owner->SetUnsigned(IDC_LCD_ON_TIME, b.lcd_on_time);
+  controls_.SetUnsigned(IDC_RS485_POLL, b.rs485_poll_interval);
+  controls_.SetUnsigned(IDC_RS485_TIMEOUT, b.rs485_timeout);
+  controls_.SetUnsigned(IDC_RS485_RETRIES, b.rs485_retries);
+  controls_.SetUnsigned(IDC_STORE_INTERVAL, b.store_interval);
+  controls_.SetUnsigned(IDC_LCD_ON_TIME, b.lcd_on_time);
 
   DateTimeFields t{};
   SecondsToDateTime(b.device_time, &t);
-  owner->SetUnsigned(IDC_YEAR, t.year);
-  owner->SetUnsigned(IDC_MONTH, t.month);
-  owner->SetUnsigned(IDC_DAY, t.day);
-  owner->SetUnsigned(IDC_HOUR, t.hour);
-  owner->SetUnsigned(IDC_MINUTE, t.minute);
-  owner->SetUnsigned(IDC_SECOND, t.second);
+  controls_.SetUnsigned(IDC_YEAR, t.year);
+  controls_.SetUnsigned(IDC_MONTH, t.month);
+  controls_.SetUnsigned(IDC_DAY, t.day);
+  controls_.SetUnsigned(IDC_HOUR, t.hour);
+  controls_.SetUnsigned(IDC_MINUTE, t.minute);
+  controls_.SetUnsigned(IDC_SECOND, t.second);
 }
 
-void CParamStore::FillCurrentTime() {
-  if (owner == nullptr) return;
+void CParamPanels::FillCurrentTime() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   if (localtime_r(&now, &local) == nullptr) return;
-  owner->SetUnsigned(IDC_YEAR, static_cast<uint32_t>(local.tm_year + 1900));
-  owner->SetUnsigned(IDC_MONTH, static_cast<uint32_t>(local.tm_mon + 1));
-  owner->SetUnsigned(IDC_DAY, static_cast<uint32_t>(local.tm_mday));
-  owner->SetUnsigned(IDC_HOUR, static_cast<uint32_t>(local.tm_hour));
-  owner->SetUnsigned(IDC_MINUTE, static_cast<uint32_t>(local.tm_min));
-  owner->SetUnsigned(IDC_SECOND, static_cast<uint32_t>(local.tm_sec));
+  controls_.SetUnsigned(IDC_YEAR, static_cast<uint32_t>(local.tm_year + 1900));
+  controls_.SetUnsigned(IDC_MONTH, static_cast<uint32_t>(local.tm_mon + 1));
+  controls_.SetUnsigned(IDC_DAY, static_cast<uint32_t>(local.tm_mday));
+  controls_.SetUnsigned(IDC_HOUR, static_cast<uint32_t>(local.tm_hour));
+  controls_.SetUnsigned(IDC_MINUTE, static_cast<uint32_t>(local.tm_min));
+  controls_.SetUnsigned(IDC_SECOND, static_cast<uint32_t>(local.tm_sec));
 }
 
 // ------------------------------------------------------------------------ channel panels
-//
-// The indexes are public members; a value out of range (never produced by the collects
-// below) is treated as entry 0 so that nothing ever indexes outside the image.
 
-void CParamStore::CollectGear(uint8_t new_gear) {
-  if (owner == nullptr) return;
-  if (arg1_channel >= kChannelCount) arg1_channel = 0;
-  uint8_t& k = gear_index[arg1_channel];
-  if (k >= kGearCount) k = 0;
-  GearEntry& gear = image.arg1[arg1_channel].gears[k];
-  StoreText(owner, IDC_GEAR_TEXT, gear.text, kArg1TextLimit);
-  gear.value = CollectValue(owner, IDC_GEAR_VALUE);
-  // No selection (or a typed entry that is not in the list) keeps the gear shown.
+CollectResult CParamPanels::GatherArg1(Arg1Block* a, uint8_t gear) {
+  Gatherer g(controls_, store_.arg1_channel);
+  g.Value(IDC_ALARM_VALUE, &a->alarm_value, "开关量报警数值");
+  g.Text(IDC_ALARM_TEXT, a->alarm_text, kArg1TextLimit);
+  g.Text(IDC_NORMAL_TEXT, a->normal_text, kArg1TextLimit);
+  GearEntry& entry = a->gears[gear];
+  g.Text(IDC_GEAR_TEXT, entry.text, kArg1TextLimit);
+  const std::string gear_name = gear < 8 ? "遥调档位" + std::to_string(gear + 1) : "遥调档位其他";
+  g.Value(IDC_GEAR_VALUE, &entry.value, gear_name + " 数值");
+  CollectResult result = g.result();
+  result.arg1_changed = g.ok() && g.changed();
+  result.arg1_channel = store_.arg1_channel;
+  return result;
+}
+
+CollectResult CParamPanels::CollectGear(uint8_t new_gear) {
+  const uint8_t ch = store_.arg1_channel = ClampChannel(store_.arg1_channel);
+  uint8_t& k = store_.gear_index[ch];
+  k = ClampGear(k);
+  // Only the gear edits: the rest of the panel is collected when the channel is.
+  Arg1Block block = store_.image.arg1[ch];
+  Gatherer g(controls_, ch);
+  GearEntry& entry = block.gears[k];
+  g.Text(IDC_GEAR_TEXT, entry.text, kArg1TextLimit);
+  const std::string gear_name = k < 8 ? "遥调档位" + std::to_string(k + 1) : "遥调档位其他";
+  g.Value(IDC_GEAR_VALUE, &entry.value, gear_name + " 数值");
+  CollectResult result = g.result();
+  result.arg1_channel = ch;
+  if (!result.ok) return result;
+  result.arg1_changed = g.changed();
+  store_.image.arg1[ch] = block;
   if (new_gear < kGearCount) k = new_gear;
+  return result;
 }
 
-void CParamStore::ShowGear() {
-  if (owner == nullptr) return;
-  if (arg1_channel >= kChannelCount) arg1_channel = 0;
-  uint8_t& k = gear_index[arg1_channel];
-  if (k >= kGearCount) k = 0;
-  const GearEntry& gear = image.arg1[arg1_channel].gears[k];
-  owner->SetSelection(IDC_GEAR, k);
-  ShowText(owner, IDC_GEAR_TEXT, gear.text);
-  ShowValue(owner, IDC_GEAR_VALUE, gear.value);
+void CParamPanels::ShowGear() {
+  const uint8_t ch = store_.arg1_channel = ClampChannel(store_.arg1_channel);
+  uint8_t& k = store_.gear_index[ch];
+  k = ClampGear(k);
+  const GearEntry& gear = store_.image.arg1[ch].gears[k];
+  controls_.SetSelection(IDC_GEAR, k);
+  ShowText(controls_, IDC_GEAR_TEXT, gear.text);
+  ShowValue(controls_, IDC_GEAR_VALUE, gear.value);
 }
 
-void CParamStore::CollectArg1(uint8_t new_channel) {
-  if (owner == nullptr) return;
-  if (arg1_channel >= kChannelCount) arg1_channel = 0;
-  Arg1Block& a = image.arg1[arg1_channel];
-  a.alarm_value = CollectValue(owner, IDC_ALARM_VALUE);
-  StoreText(owner, IDC_ALARM_TEXT, a.alarm_text, kArg1TextLimit);
-  StoreText(owner, IDC_NORMAL_TEXT, a.normal_text, kArg1TextLimit);
-  CollectGear(SelectionByte(owner, IDC_GEAR));
-  if (new_channel < kChannelCount) arg1_channel = new_channel;
+CollectResult CParamPanels::CollectArg1(uint8_t new_channel) {
+  const uint8_t ch = store_.arg1_channel = ClampChannel(store_.arg1_channel);
+  const uint8_t k = store_.gear_index[ch] = ClampGear(store_.gear_index[ch]);
+  Arg1Block block = store_.image.arg1[ch];
+  const CollectResult result = GatherArg1(&block, k);
+  if (!result.ok) return result;
+  store_.image.arg1[ch] = block;
+  const int gear = controls_.GetSelection(IDC_GEAR);
+  if (gear >= 0 && gear < kGearCount) store_.gear_index[ch] = static_cast<uint8_t>(gear);
+  if (new_channel < kChannelCount) store_.arg1_channel = new_channel;
+  return result;
 }
 
-void CParamStore::ShowArg1() {
-  if (owner == nullptr) return;
-  if (arg1_channel >= kChannelCount) arg1_channel = 0;
-  const Arg1Block& a = image.arg1[arg1_channel];
-  ShowValue(owner, IDC_ALARM_VALUE, a.alarm_value);
-  ShowText(owner, IDC_ALARM_TEXT, a.alarm_text);
-  ShowText(owner, IDC_NORMAL_TEXT, a.normal_text);
+void CParamPanels::ShowArg1() {
+  const uint8_t ch = store_.arg1_channel = ClampChannel(store_.arg1_channel);
+  const Arg1Block& a = store_.image.arg1[ch];
+  ShowValue(controls_, IDC_ALARM_VALUE, a.alarm_value);
+  ShowText(controls_, IDC_ALARM_TEXT, a.alarm_text);
+  ShowText(controls_, IDC_NORMAL_TEXT, a.normal_text);
   ShowGear();
 }
 
-void CParamStore::CollectArg2(uint8_t new_channel) {
-  if (owner == nullptr) return;
-  if (arg2_channel >= kChannelCount) arg2_channel = 0;
-  Arg2Block& a = image.arg2[arg2_channel];
-  CoefBlock& c = image.coef[arg2_channel];
-  a.slave_addr = static_cast<uint8_t>(owner->GetUnsigned(IDC_SLAVE_ADDR));
-  a.enabled = owner->GetCheck(IDC_ENABLE) == 1 ? 1 : 0;
-  a.func_code = static_cast<uint8_t>(owner->GetSelection(IDC_FUNC_CODE) + 3);
-  a.decimals = SelectionByte(owner, IDC_DECIMALS);
-  a.reg_start = static_cast<uint16_t>(owner->GetUnsigned(IDC_REG_START));
-  a.reg_count = static_cast<uint8_t>(owner->GetUnsigned(IDC_REG_COUNT));
-  a.data_type = SelectionByte(owner, IDC_DATA_TYPE);
-  StoreText(owner, IDC_CH_NAME, a.name, kNameLimit);
-  StoreText(owner, IDC_CH_UNIT, a.unit, kUnitLimit);
-  c.coef_a = CollectValue(owner, IDC_COEF_A);
-  c.coef_b = CollectValue(owner, IDC_COEF_B);
-  if (new_channel < kChannelCount) arg2_channel = new_channel;
+CollectResult CParamPanels::GatherArg2(Arg2Block* a, CoefBlock* c) {
+  const Arg2Block arg2_before = *a;
+  const CoefBlock coef_before = *c;
+  Gatherer g(controls_, store_.arg2_channel);
+  g.Unsigned(IDC_SLAVE_ADDR, &a->slave_addr, "MODBUS从站地址");
+  g.Check(IDC_ENABLE, &a->enabled);
+  g.Selection(IDC_FUNC_CODE, FuncCodeIndex(a->func_code), kFuncCodeEntries, &a->func_code,
+              [](int index) { return index + 3; });
+  g.Selection(IDC_DECIMALS, ListIndex(a->decimals, kDecimalsEntries), kDecimalsEntries,
+              &a->decimals, [](int index) { return index; });
+  g.Unsigned(IDC_REG_START, &a->reg_start, "寄存器起始地址");
+  g.Unsigned(IDC_REG_COUNT, &a->reg_count, "寄存器个数");
+  g.Selection(IDC_DATA_TYPE, ListIndex(a->data_type, kDataTypeEntries), kDataTypeEntries,
+              &a->data_type, [](int index) { return index; });
+  g.Text(IDC_CH_NAME, a->name, kNameLimit);
+  g.Text(IDC_CH_UNIT, a->unit, kUnitLimit);
+  g.Value(IDC_COEF_A, &c->coef_a, "系数A");
+  g.Value(IDC_COEF_B, &c->coef_b, "系数B");
+  CollectResult result = g.result();
+  result.arg2_changed = g.ok() && std::memcmp(&arg2_before, a, sizeof arg2_before) != 0;
+  result.coef_changed = g.ok() && std::memcmp(&coef_before, c, sizeof coef_before) != 0;
+  result.arg2_channel = store_.arg2_channel;
+  return result;
 }
 
-void CParamStore::ShowArg2() {
-  if (owner == nullptr) return;
-  if (arg2_channel >= kChannelCount) arg2_channel = 0;
-  const Arg2Block& a = image.arg2[arg2_channel];
-  const CoefBlock& c = image.coef[arg2_channel];
-  owner->SetUnsigned(IDC_SLAVE_ADDR, a.slave_addr);
-  owner->SetCheck(IDC_ENABLE, a.enabled != 0 ? 1 : 0);
-  owner->SetSelection(IDC_FUNC_CODE, a.func_code == 4 ? 1 : 0);
-  owner->SetSelection(IDC_DECIMALS, a.decimals < kDecimalsEntries ? a.decimals : -1);
-  owner->SetUnsigned(IDC_REG_START, a.reg_start);
-  owner->SetUnsigned(IDC_REG_COUNT, a.reg_count);
-  owner->SetSelection(IDC_DATA_TYPE, a.data_type < kDataTypeEntries ? a.data_type : -1);
-  ShowText(owner, IDC_CH_NAME, a.name);
-  ShowText(owner, IDC_CH_UNIT, a.unit);
-  ShowValue(owner, IDC_COEF_A, c.coef_a);
-  ShowValue(owner, IDC_COEF_B, c.coef_b);
+CollectResult CParamPanels::CollectArg2(uint8_t new_channel) {
+  const uint8_t ch = store_.arg2_channel = ClampChannel(store_.arg2_channel);
+  Arg2Block block = store_.image.arg2[ch];
+  CoefBlock coef = store_.image.coef[ch];
+  const CollectResult result = GatherArg2(&block, &coef);
+  if (!result.ok) return result;
+  store_.image.arg2[ch] = block;
+  store_.image.coef[ch] = coef;
+  if (new_channel < kChannelCount) store_.arg2_channel = new_channel;
+  return result;
 }
 
-void CParamStore::ShowAllPanels() {
+void CParamPanels::ShowArg2() {
+  const uint8_t ch = store_.arg2_channel = ClampChannel(store_.arg2_channel);
+  const Arg2Block& a = store_.image.arg2[ch];
+  const CoefBlock& c = store_.image.coef[ch];
+  controls_.SetUnsigned(IDC_SLAVE_ADDR, a.slave_addr);
+  controls_.SetCheck(IDC_ENABLE, a.enabled != 0 ? 1 : 0);
+  ShowSelector(controls_, IDC_FUNC_CODE, FuncCodeIndex(a.func_code), a.func_code);
+  ShowSelector(controls_, IDC_DECIMALS, ListIndex(a.decimals, kDecimalsEntries), a.decimals);
+  controls_.SetUnsigned(IDC_REG_START, a.reg_start);
+  controls_.SetUnsigned(IDC_REG_COUNT, a.reg_count);
+  ShowSelector(controls_, IDC_DATA_TYPE, ListIndex(a.data_type, kDataTypeEntries), a.data_type);
+  ShowText(controls_, IDC_CH_NAME, a.name);
+  ShowText(controls_, IDC_CH_UNIT, a.unit);
+  ShowValue(controls_, IDC_COEF_A, c.coef_a);
+  ShowValue(controls_, IDC_COEF_B, c.coef_b);
+}
+
+void CParamPanels::ShowAllPanels() {
   ShowBaseInfo();
   ShowArg1();
   ShowArg2();
 }
 
-void CParamStore::CollectAllPanels() {
-  if (owner == nullptr) return;
-  CollectBaseInfo();
-  CollectArg1(SelectionByte(owner, IDC_ARG1_CHANNEL));
-  CollectArg2(SelectionByte(owner, IDC_ARG2_CHANNEL));
+CollectResult CParamPanels::CollectAllPanels() {
+  const uint8_t ch1 = store_.arg1_channel = ClampChannel(store_.arg1_channel);
+  const uint8_t ch2 = store_.arg2_channel = ClampChannel(store_.arg2_channel);
+  const uint8_t k = store_.gear_index[ch1] = ClampGear(store_.gear_index[ch1]);
+  BaseInfoBlock base = store_.image.base;
+  Arg1Block arg1 = store_.image.arg1[ch1];
+  Arg2Block arg2 = store_.image.arg2[ch2];
+  CoefBlock coef = store_.image.coef[ch2];
+  CollectResult result = GatherBase(&base);
+  if (!result.ok) return result;
+  const CollectResult set1 = GatherArg1(&arg1, k);
+  if (!set1.ok) return set1;
+  const CollectResult set2 = GatherArg2(&arg2, &coef);
+  if (!set2.ok) return set2;
+  store_.image.base = base;
+  store_.image.arg1[ch1] = arg1;
+  store_.image.arg2[ch2] = arg2;
+  store_.image.coef[ch2] = coef;
+  result.arg1_changed = set1.arg1_changed;
+  result.arg1_channel = ch1;
+  result.arg2_changed = set2.arg2_changed;
+  result.coef_changed = set2.coef_changed;
+  result.arg2_channel = ch2;
+  // The selectors show the channels collected into (a selector change is always collected
+  // and shown at once), so the indexes stay.
+  return result;
 }
 
-void CParamStore::InitParamPanels() {
-  fw_version = 0;
+bool CParamPanels::ControlsDiffer() {
+  const uint8_t ch1 = ClampChannel(store_.arg1_channel);
+  const uint8_t ch2 = ClampChannel(store_.arg2_channel);
+  BaseInfoBlock base = store_.image.base;
+  Arg1Block arg1 = store_.image.arg1[ch1];
+  Arg2Block arg2 = store_.image.arg2[ch2];
+  CoefBlock coef = store_.image.coef[ch2];
+  const CollectResult results[] = {GatherBase(&base),
+                                   GatherArg1(&arg1, ClampGear(store_.gear_index[ch1])),
+                                   GatherArg2(&arg2, &coef)};
+  for (const CollectResult& r : results) {
+    if (!r.ok || r.AnyChange()) return true;
+  }
+  return false;
+}
+
+void CParamPanels::InitParamPanels() {
+  store_.fw_version = 0;
   ShowAllPanels();
-  if (owner == nullptr) return;
-  owner->SetSelection(IDC_ARG1_CHANNEL, 0);
-  owner->SetSelection(IDC_ARG2_CHANNEL, 0);
+  controls_.SetSelection(IDC_ARG1_CHANNEL, 0);
+  controls_.SetSelection(IDC_ARG2_CHANNEL, 0);
   ShowCoefControls(false);
 }
 

@@ -1,43 +1,61 @@
 // The serial-information band: the baud-rate search that opens the port, and the query and set
 // of the device's address and baud rate over LinkFrames.
-#include <cerrno>
-#include <chrono>
 #include <string>
-#include <system_error>
-#include <thread>
+#include <vector>
 
 #include "app/dialog_core.h"
 #include "resources/resource_ids.h"
 #include "serial/com_port.h"
-#include "serial/rx_ring.h"
 
 namespace travex {
 
 namespace {
-
-constexpr uint32_t kSearchRates[9] = {2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
-constexpr size_t kLinkReplyBuffer = 30;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 // A label followed by "%d" of the value.
 std::string Labelled(const char* label, long value) { return label + std::to_string(value); }
 
-// The message of an open that failed: the system's reason, and for a permission error the hint
-// how a user gets access to serial ports.
-std::string OpenFailureMessage(const CComPort& port) {
+// The message of an open that failed: the system's reason; who holds a busy port; for a
+// permission error the hint how a user gets access to serial ports.
+std::string OpenFailureMessage(const OpenFailure& failure) {
   std::string text = "串口打开失败";
-  const int error = port.LastError();
-  if (error == 0) return text;
+  if (failure.busy) {
+    text += "\n" + (failure.device.empty() ? std::string("串口") : failure.device) +
+            " 正被其他程序占用";
+    text += failure.holder.empty() ? "。" : "：进程 " + failure.holder + "。";
+    text += "\n请先关闭那个程序，再测试波特率。";
+    return text;
+  }
+  if (failure.error == 0) return text;
   text += "\n";
-  if (!port.LastDevice().empty()) text += port.LastDevice() + ": ";
-  text += std::generic_category().message(error);
-  if (error == EACCES || error == EPERM) {
+  if (!failure.device.empty()) text += failure.device + ": ";
+  text += failure.reason;
+  if (failure.refused_settings) text += "\n这个设备不接受串口设置，可能不是串口。";
+  if (failure.permission) {
     text += "\n当前用户没有使用串口的权限：请把用户加入 dialout 组"
             "（sudo usermod -aG dialout 用户名），然后重新登录。";
   }
   return text;
 }
+
+// Pane texts while the search runs.
+class SearchProgress : public ISearchObserver {
+ public:
+  SearchProgress(IDialogPlatform& platform, IDialogControls& controls)
+      : platform_(platform), controls_(controls) {}
+  void OnTryingRate(uint32_t rate, int index) override {
+    IDialogControls* controls = &controls_;
+    platform_.PostToUi([controls, rate, index] {
+      controls->SetStatusTexts("正在测试波特率：" + std::to_string(rate),
+                               "第 " + std::to_string(index + 1) + " / 9 个", "", "");
+    });
+  }
+
+ private:
+  IDialogPlatform& platform_;
+  IDialogControls& controls_;
+};
 
 }  // namespace
 
@@ -84,89 +102,138 @@ int32_t ParseDialogSigned(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
-bool CDialogCore::LinkExchange(const uint8_t* frame, size_t length, int poll_ms, int polls) {
-  ring_.Clear();
-  port_.Write(frame, length);
-  uint8_t reply[kLinkReplyBuffer];
-  size_t got = 0;
-  // A reply may straddle a poll: keep taking until one LinkFrame's worth has arrived.
-  for (int poll = 0; poll < polls && got < kLinkFrameSize; ++poll) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(poll_ms));
-    got += ring_.Pop(reply + got, static_cast<uint16_t>(kLinkReplyBuffer - got));
+void CDialogCore::SetSearchControls(bool searching) {
+  // Everything that would talk to the logger or change the port waits for the search; clicks
+  // on them meanwhile do nothing and are not replayed.
+  static constexpr int kTalking[] = {IDC_BASE_READ, IDC_BASE_WRITE, IDC_ARG1_READ, IDC_ARG1_WRITE,
+                                     IDC_ARG2_READ, IDC_ARG2_WRITE, IDC_READ_ALL,  IDC_WRITE_ALL};
+  if (searching) {
+    controls_.EnableControl(IDC_PORT, false);
+    controls_.EnableControl(IDC_TEST_BAUD, false);
+    for (int id : kTalking) controls_.EnableControl(id, false);
+    const bool addr_baud = addr_baud_enabled_;
+    EnableAddrBaudButtons(false);
+    addr_baud_enabled_ = addr_baud;
+  } else {
+    controls_.EnableControl(IDC_PORT, true);
+    controls_.EnableControl(IDC_TEST_BAUD, true);
+    for (int id : kTalking) controls_.EnableControl(id, true);
+    EnableAddrBaudButtons(addr_baud_enabled_);
   }
-  if (got == 0) return false;
-  return link_codec.CheckReply(reply, got);
 }
 
 void CDialogCore::OnTestBaud() {
-  // The search closes and reopens the port: a run in progress ends first, and no collection
-  // goes on waiting for a reply that can no longer come.
-  CancelRuns();
-
-  const uint8_t port_number = PortNumberFromText(controls_.GetText(IDC_PORT));
-  uint8_t query[kLinkFrameSize];
-  link_codec.BuildQuery(query);
-
-  bool answered = false;
-  for (uint32_t rate : kSearchRates) {
-    port_.Close();
-    port_.Configure(port_number, 8, 0, 0, rate);
-    if (port_.Open() == 0) {
-      // Some adapters refuse single rates (14400, 56000): the search goes on with the next.
-      if (port_.LastOpenRefusedSettings()) continue;
-      controls_.SetStatusTexts("串口打开失败", "请检查设备连接", "", "");
-      controls_.ShowMessage(OpenFailureMessage(port_), "警告", MessageIcon::kQuestion);
+  if (search_running_) return;
+  // The search closes and reopens the port: a run in progress ends first. A write-all ended
+  // halfway leaves the logger partly written, so the operator decides.
+  std::string interrupted;
+  if (RunInProgress()) {
+    const bool writing = bulk.bulk_write_active.load() != 0 || run_open_[static_cast<int>(BulkRun::kWrite)];
+    if (writing &&
+        !controls_.AskYesNo("全部写入正在进行。测试波特率会中断它，记录仪的参数将只写入一部分。\n确定要中断吗？",
+                            kAppName)) {
       return;
     }
-    if (LinkExchange(query, kLinkFrameSize, 100, 5)) {
-      answered = true;
-      break;
+    interrupted = writing ? "全部写入未完成：已被测试波特率中断" : "全部读取未完成：已被测试波特率中断";
+    CancelRuns();
+    controls_.SetRunProgress(IDialogControls::Progress::kFailed, 0, 0);
+  }
+  {
+    // No request still queued or waiting goes on against a port that is about to change.
+    std::lock_guard lock(worker_mutex_);
+    jobs_.clear();
+    if (running_job_ == JobKind::kRequest || running_job_ == JobKind::kLink) {
+      job_stop_.request_stop();
     }
   }
 
-  if (!answered) {
-    controls_.SetStatusTexts("测试失败", "波特率未知", "地址未知", "");
-    return;
+  const uint8_t port_number = PortNumberFromText(controls_.GetText(IDC_PORT));
+  search_running_ = true;
+  SetSearchControls(true);
+  controls_.SetStatusTexts("正在测试波特率", "", "", interrupted);
+  QueueJob(JobKind::kSearch, [this, port_number, interrupted](std::stop_token stop) {
+    SearchProgress progress(platform_, controls_);
+    const SearchResult result = session_.Search(port_number, &progress, stop);
+    const OpenFailure failure =
+        result.status == SearchStatus::kOpenFailed ? DescribeOpenFailure(port_) : OpenFailure{};
+    platform_.PostToUi(
+        [this, result, failure, interrupted] { FinishSearch(result, failure, interrupted); });
+  });
+}
+
+void CDialogCore::FinishSearch(const SearchResult& result, const OpenFailure& failure,
+                               std::string_view interrupted) {
+  search_running_ = false;
+  SetSearchControls(false);
+  switch (result.status) {
+    case SearchStatus::kFound: {
+      const auto baud = static_cast<int32_t>(result.baud);
+      const int address = result.address;
+      controls_.SetText(IDC_DEV_ADDR, std::to_string(address));
+      controls_.SetText(IDC_DEV_BAUD, std::to_string(baud));
+      controls_.SetStatusTexts(Labelled("设备波特率:", baud), Labelled("设备地址：", address), "",
+                               interrupted);
+      EnableAddrBaudButtons(true);
+      break;
+    }
+    case SearchStatus::kNoAnswer:
+      controls_.SetStatusTexts("测试失败", "波特率未知", "地址未知", interrupted);
+      break;
+    case SearchStatus::kOpenFailed:
+      controls_.SetStatusTexts("串口打开失败", failure.busy ? "串口被其他程序占用" : "请检查设备连接",
+                               "", interrupted);
+      controls_.ShowMessage(OpenFailureMessage(failure), "警告", MessageIcon::kQuestion);
+      break;
+    case SearchStatus::kCancelled:
+      break;
   }
-  const auto baud = static_cast<int32_t>(link_codec.GetBaud());
-  const int address = link_codec.GetAddress();
-  controls_.SetText(IDC_DEV_ADDR, std::to_string(address));
-  controls_.SetText(IDC_DEV_BAUD, std::to_string(baud));
-  controls_.SetStatusTexts(Labelled("设备波特率:", baud), Labelled("设备地址：", address), "", "");
-  EnableAddrBaudButtons(true);
+}
+
+void CDialogCore::LinkQueryJob(bool query, const uint8_t* frame) {
+  std::vector<uint8_t> bytes(frame, frame + kLinkFrameSize);
+  QueueJob(JobKind::kLink, [this, query, bytes](std::stop_token stop) {
+    const bool ok = session_.LinkExchange(bytes.data(), kLinkWindow, stop);
+    if (stop.stop_requested()) return;
+    const int32_t baud = static_cast<int32_t>(session_.link_codec.GetBaud());
+    const int address = session_.link_codec.GetAddress();
+    platform_.PostToUi([this, query, ok, baud, address] {
+      if (query) {
+        if (ok) {
+          controls_.SetStatusTexts(Labelled("设备地址：", address), Labelled("设备波特率：", baud),
+                                   "", "");
+        } else {
+          controls_.SetStatusTexts("读取失败", "波特率未知", "地址未知", "");
+        }
+      } else if (ok) {
+        controls_.SetStatusTexts("设置成功", "", "", "");
+      }
+    });
+  });
 }
 
 void CDialogCore::OnQueryAddress() {
-  if (RefuseDuringRun()) return;
+  if (RefuseWhileBusy()) return;
   uint8_t query[kLinkFrameSize];
-  link_codec.BuildQuery(query);
-  if (LinkExchange(query, kLinkFrameSize, 50, 20)) {
-    controls_.SetStatusTexts(Labelled("设备地址：", link_codec.GetAddress()),
-                             Labelled("设备波特率：", static_cast<int32_t>(link_codec.GetBaud())),
-                             "", "");
-  } else {
-    controls_.SetStatusTexts("读取失败", "波特率未知", "地址未知", "");
-  }
+  session_.link_codec.BuildQuery(query);
+  LinkQueryJob(true, query);
 }
 
 void CDialogCore::OnQueryBaud() { OnQueryAddress(); }
 
 void CDialogCore::OnSetAddress() {
-  if (RefuseDuringRun()) return;
+  if (RefuseWhileBusy()) return;
   const auto address = static_cast<uint8_t>(ParseDialogSigned(controls_.GetText(IDC_DEV_ADDR)));
   if (address == 0) {
     controls_.ShowMessage("地址不能为0", kAppName, MessageIcon::kNone);
     return;
   }
   uint8_t frame[kLinkFrameSize];
-  link_codec.BuildSetAddress(frame, address);
-  if (LinkExchange(frame, kLinkFrameSize, 50, 20)) {
-    controls_.SetStatusTexts("设置成功", "", "", "");
-  }
+  session_.link_codec.BuildSetAddress(frame, address);
+  LinkQueryJob(false, frame);
 }
 
 void CDialogCore::OnSetBaud() {
-  if (RefuseDuringRun()) return;
+  if (RefuseWhileBusy()) return;
   const int32_t value = ParseDialogSigned(controls_.GetText(IDC_DEV_BAUD));
   uint8_t code = 0;
   if (value == 1 || value == 2400) {
@@ -180,10 +247,8 @@ void CDialogCore::OnSetBaud() {
     return;
   }
   uint8_t frame[kLinkFrameSize];
-  link_codec.BuildSetBaud(frame, code);
-  if (LinkExchange(frame, kLinkFrameSize, 50, 20)) {
-    controls_.SetStatusTexts("设置成功", "", "", "");
-  }
+  session_.link_codec.BuildSetBaud(frame, code);
+  LinkQueryJob(false, frame);
 }
 
 }  // namespace travex

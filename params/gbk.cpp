@@ -164,7 +164,7 @@ std::string Utf8ToGbk(std::string_view utf8) {
     const size_t n = DecodeUtf8(p + i, utf8.size() - i, &cp);
     if (cp < 0x80) {
       out.push_back(static_cast<char>(cp));
-    } else if (cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
+    } else if (cp > kEscapeBase && cp <= kEscapeBase + 0xFF) {
       out.push_back(static_cast<char>(cp - kEscapeBase));
     } else if (cp != 0xFFFD && encode.Whole(utf8.substr(i, n), &unit)) {
       out.append(unit);

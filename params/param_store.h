@@ -1,19 +1,26 @@
-// CParamStore owns the parameter image, the request and reply frame buffers and the panel
-// selections. Its operations live beside the subsystem that uses them:
-//   panels (app/param_panels.cpp), requests (protocol/request_builder.cpp),
-//   replies (protocol/reply_parser.cpp), parameter file (app/param_file_dialog.cpp).
+// CParamStore owns the parameter image, the request and reply frame buffers, the firmware
+// version and the panel selections. Its operations live beside the layer that uses them:
+//   requests (protocol/request_builder.cpp), replies (protocol/reply_parser.cpp).
+// The dialog's panels (app/param_panels.*) and the parameter file (paramfile/) work on it
+// from outside; nothing here knows of a dialog.
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "params/calendar.h"
 #include "params/param_image.h"
 
 namespace travex {
 
-class IDialogControls;
-
 inline constexpr int kFrameBufferSize = 512;
+
+// What the parser made of a complete answer: accepted or not, and the text for the operator
+// ("读取成功", "写入成功", "无效帧", "帧长度错误", "帧结构错误", "帧错误").
+struct ReplyOutcome {
+  bool accepted = false;
+  std::string_view text;
+};
 
 class CParamStore {
  public:
@@ -21,24 +28,6 @@ class CParamStore {
   virtual ~CParamStore() = default;
   CParamStore(const CParamStore&) = delete;
   CParamStore& operator=(const CParamStore&) = delete;
-
-  // --- base panel ---
-  void CollectBaseInfo();
-  void ShowBaseInfo();
-  void ReadDateTimeFields(DateTimeFields* fields);
-  void FillCurrentTime();
-  void ShowCoefControls(bool visible);
-
-  // --- channel panels ---
-  void CollectArg1(uint8_t new_channel);
-  void ShowArg1();
-  void CollectGear(uint8_t new_gear);
-  void ShowGear();
-  void CollectArg2(uint8_t new_channel);
-  void ShowArg2();
-  void ShowAllPanels();
-  void CollectAllPanels();
-  void InitParamPanels();
 
   // --- request frames (result: frame length in `request`) ---
   uint16_t BuildReadRequest(uint16_t first_id, uint8_t count);
@@ -50,21 +39,16 @@ class CParamStore {
   uint16_t ReadArg2Request();
   uint16_t WriteArg2Request();
 
-  // --- replies (the frame of `length` bytes in `reply`); true when accepted ---
-  bool HandleReply(uint16_t length);
-  bool ParseReadReply(uint16_t length);
-  bool ParseWriteReply(uint16_t length);
-
-  // --- parameter file ---
-  void ExportParamFile();
-  void ImportParamFile();
-
-  // The dialog whose controls and status panes the operations use; set once at start-up.
-  IDialogControls* owner = nullptr;
+  // --- replies (the frame of `length` bytes in `reply`) ---
+  // A read answer that is accepted has been stored into the image (and fw_version).
+  ReplyOutcome HandleReply(uint16_t length);
+  ReplyOutcome ParseReadReply(uint16_t length);
+  ReplyOutcome ParseWriteReply(uint16_t length);
 
   uint8_t request[kFrameBufferSize] = {};
   uint8_t reply[kFrameBufferSize] = {};
   uint16_t fw_version = 0;
+  // Panel selections: the channels the two channel panels show, and each channel's gear.
   uint8_t arg1_channel = 0;
   uint8_t arg2_channel = 0;
   uint8_t gear_index[kChannelCount] = {};

@@ -1,31 +1,30 @@
-// Collection of a ParamResponse: one call per 100 ms tick of the response timer moves what has
-// arrived from the receive ring into the store's reply buffer and hands a complete frame to
-// the store's parser.
+// Collection of a ParamResponse: what the bytes received so far for one request amount to.
+// The waiting itself (event-driven, with the time-out) is the session's; this is the rule by
+// which it decides, kept apart so that it can be tested byte by byte.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
-
-#include "params/param_store.h"
-#include "protocol/bulk_flags.h"
-#include "serial/rx_ring.h"
 
 namespace travex {
 
-inline constexpr uint16_t kCollectorTickLimit = 30;
+// No complete answer within this time after the request was sent ends the collection.
+inline constexpr std::chrono::milliseconds kReplyTimeout{3000};
 
-struct CollectorTickResult {
-  bool stop_timer = false;   // the caller stops the response timer
-  bool handed_over = false;  // a complete frame went to HandleReply
-  bool accepted = false;     // ...and the parser accepted it
-  bool timed_out = false;    // the 30th tick passed without a complete frame
-  bool bad_start = false;    // the first byte was not 0xAA and no frame was handed over
-  bool was_bulk = false;     // the collection answered a read-all or write-all step
-  bool ended_run = false;    // the collection ended a run (time-out or bad start byte)
+enum class CollectState : uint8_t {
+  kIncomplete,  // nothing yet, or fewer bytes than the length field announces
+  kComplete,    // the announced length is in: hand `length` bytes to the parser
+  kBadStart,    // the first byte is not 0xAA and no complete frame is in: collection ends
 };
 
-// One tick. tick_count and rx_len are the dialog's collector counters (zeroed when the timer is
-// started). Status texts go to pane 3 through store.owner.
-CollectorTickResult CollectorTick(uint16_t& tick_count, uint16_t& rx_len, CRxRing& ring,
-                                  CParamStore& store, BulkFlags& bulk);
+struct CollectCheck {
+  CollectState state = CollectState::kIncomplete;
+  uint16_t length = 0;  // the frame length field, for kComplete
+};
+
+// reply holds rx_len bytes collected for the current request (at most the 512-byte buffer).
+// The length field is only looked at once it has arrived. A frame whose first byte is wrong
+// is still handed over when its announced length is in (the parser then rejects it).
+CollectCheck CheckCollected(const uint8_t* reply, uint16_t rx_len);
 
 }  // namespace travex

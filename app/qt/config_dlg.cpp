@@ -1,6 +1,7 @@
 #include "app/qt/config_dlg.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,10 +14,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QThread>
-#include <QTimer>
+#include <algorithm>
 #include <utility>
 
 #include "params/gbk.h"
@@ -25,6 +27,7 @@
 #include "app/qt/control_table.h"
 #include "resources/resource_ids.h"
 #include "resources/string_table.h"
+#include "params/gbk.h"
 #include "ui_config_dlg.h"
 
 namespace travex {
@@ -34,9 +37,15 @@ QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// GBK bytes to the text a control shows. Bytes that are not GBK arrive as private-use
+// characters (see params/gbk.h); control characters, which an edit would drop or change, are
+// carried the same way. Either comes back as the same byte.
 QString FromGbk(std::string_view gbk) {
-  const std::string utf8 = GbkToUtf8(gbk);
-  return QString::fromStdString(utf8);
+  QString text = QString::fromStdString(GbkToUtf8(gbk));
+  for (QChar& ch : text) {
+    if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) ch = QChar(0xF700 + ch.unicode());
+  }
+  return text;
 }
 
 std::string ToGbk(const QString& text) { return Utf8ToGbk(text.toStdString()); }
@@ -122,6 +131,14 @@ void CConfigDlg::CreateStatusBar() {
     status_bar_->addWidget(pane, 1);
     panes_[i] = pane;
   }
+  // Steps of a read-all or write-all, beside the panes.
+  progress_ = new QProgressBar(status_bar_);
+  progress_->setObjectName(QStringLiteral("run progress"));
+  progress_->setAccessibleName(QStringLiteral("全部读取/写入进度"));
+  progress_->setTextVisible(true);
+  progress_->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("失败 97/97")) + 48);
+  status_bar_->addPermanentWidget(progress_);
+  SetRunProgress(Progress::kIdle, 0, 0);
   ui_->layoutMain->addWidget(status_bar_);
 }
 
@@ -193,6 +210,16 @@ int CConfigDlg::GetSelection(int id) {
   return combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
+void CConfigDlg::SetUnlistedValue(int id, std::string_view note_utf8) {
+  auto* combo = qobject_cast<QComboBox*>(Control(id));
+  if (combo == nullptr) return;
+  // No entry, and in its place (grey, as a placeholder) which value the selector stands for.
+  combo->setPlaceholderText(FromUtf8(note_utf8));
+  combo->setCurrentIndex(-1);
+  if (combo->isEditable()) combo->setEditText(QString());
+  combo->setToolTip(FromUtf8(note_utf8));
+}
+
 void CConfigDlg::SetSelection(int id, int index) {
   auto* combo = qobject_cast<QComboBox*>(Control(id));
   if (combo == nullptr) return;
@@ -202,6 +229,10 @@ void CConfigDlg::SetSelection(int id, int index) {
     return;
   }
   combo->setCurrentIndex(index);
+  if (!combo->placeholderText().isEmpty() && combo != ui_->IDC_PORT) {
+    combo->setPlaceholderText(QString());
+    combo->setToolTip(QString());
+  }
   // Typed text is replaced by the entry, also when the index itself did not change.
   if (combo->isEditable() && combo->currentText() != combo->itemText(index)) {
     combo->setEditText(combo->itemText(index));
@@ -285,6 +316,41 @@ void CConfigDlg::SetPaneText(int pane, std::string_view utf8) {
   if (label->isVisible()) label->repaint();
 }
 
+void CConfigDlg::SetRunProgress(Progress state, int done, int total) {
+  if (!IsUiThread()) {
+    PostToUi([this, state, done, total] { SetRunProgress(state, done, total); });
+    return;
+  }
+  QPalette palette = progress_->palette();
+  palette.setColor(QPalette::Highlight, state == Progress::kFailed
+                                            ? QColor(192, 57, 43)
+                                            : QApplication::palette().color(QPalette::Highlight));
+  progress_->setPalette(palette);
+  if (state == Progress::kIdle) {
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    progress_->setFormat(QString());
+    progress_->setToolTip(QString());
+    return;
+  }
+  progress_->setRange(0, std::max(total, 1));
+  progress_->setValue(std::clamp(done, 0, std::max(total, 1)));
+  switch (state) {
+    case Progress::kFailed:
+      progress_->setFormat(QStringLiteral("失败 %v/%m"));
+      progress_->setToolTip(QStringLiteral("全部读取/写入未完成"));
+      break;
+    case Progress::kSucceeded:
+      progress_->setFormat(QStringLiteral("%v/%m"));
+      progress_->setToolTip(QStringLiteral("全部读取/写入已完成"));
+      break;
+    default:
+      progress_->setFormat(QStringLiteral("%v/%m"));
+      progress_->setToolTip(QString());
+      break;
+  }
+}
+
 void CConfigDlg::ShowMessage(std::string_view text_utf8, std::string_view caption_utf8,
                              MessageIcon icon) {
   if (hooks.message) {
@@ -338,30 +404,6 @@ bool CConfigDlg::AskFileName(const FileDialogRequest& request, std::string* path
 
 // --- platform hooks ---
 
-void CConfigDlg::StartTimer(int timer_id, int period_ms) {
-  if (!IsUiThread()) {
-    PostToUi([this, timer_id, period_ms] { StartTimer(timer_id, period_ms); });
-    return;
-  }
-  if (shut_down_) return;
-  QTimer*& timer = timers_[timer_id];
-  if (timer == nullptr) {
-    timer = new QTimer(this);
-    timer->setTimerType(Qt::PreciseTimer);
-    connect(timer, &QTimer::timeout, this, [this, timer_id] { core_.OnResponseTimer(timer_id); });
-  }
-  timer->start(period_ms);
-}
-
-void CConfigDlg::StopTimer(int timer_id) {
-  if (!IsUiThread()) {
-    PostToUi([this, timer_id] { StopTimer(timer_id); });
-    return;
-  }
-  const auto it = timers_.find(timer_id);
-  if (it != timers_.end() && it->second != nullptr) it->second->stop();
-}
-
 // Work for the user-interface thread is kept in our own locked queue; Qt's queued call only
 // says "look at the queue". (Qt synchronises its event queue in code the thread sanitizer does
 // not see, so objects built on a worker and read on the user-interface thread are handed over
@@ -408,12 +450,13 @@ bool CConfigDlg::event(QEvent* e) {
 void CConfigDlg::keyPressEvent(QKeyEvent* e) {
   if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-      // A focused push button takes Enter; anywhere else Enter ends the dialog.
+      // A focused push button takes Enter. Anywhere else Enter only moves on to the next field:
+      // it never ends the program and throws edits away.
       auto* button = qobject_cast<QPushButton*>(focusWidget());
       if (button != nullptr && button->isVisible() && button->isEnabled()) {
         button->click();
       } else {
-        accept();
+        focusNextChild();
       }
       return;
     }
@@ -434,9 +477,6 @@ void CConfigDlg::done(int result) {
 void CConfigDlg::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
-  for (auto& [id, timer] : timers_) {
-    if (timer != nullptr) timer->stop();
-  }
   core_.Shutdown();
 }
 

@@ -19,8 +19,8 @@
 #include "app/dialog_core.h"
 
 class QLabel;
+class QProgressBar;
 class QStatusBar;
-class QTimer;
 
 namespace Ui {
 class CConfigDlg;
@@ -66,6 +66,7 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   // --- control operations ---
   int GetSelection(int id) override;
   void SetSelection(int id, int index) override;
+  void SetUnlistedValue(int id, std::string_view note_utf8) override;
   std::string GetText(int id) override;
   void SetText(int id, std::string_view gbk) override;
   int GetCheck(int id) override;
@@ -75,14 +76,13 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   void SetListEntries(int id, const std::vector<std::string>& entries,
                       const std::vector<std::string>& tool_tips) override;
   void SetPaneText(int pane, std::string_view utf8) override;
+  void SetRunProgress(Progress state, int done, int total) override;
   void ShowMessage(std::string_view text_utf8, std::string_view caption_utf8,
                    MessageIcon icon) override;
   bool AskYesNo(std::string_view text_utf8, std::string_view caption_utf8) override;
   bool AskFileName(const FileDialogRequest& request, std::string* path) override;
 
   // --- platform hooks ---
-  void StartTimer(int timer_id, int period_ms) override;
-  void StopTimer(int timer_id) override;
   void PostToUi(std::function<void()> fn) override;
   void PostParamProgress(int kind, long channel) override;
   bool IsUiThread() const override;
@@ -91,15 +91,17 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   QWidget* Control(int id) const;
   // Status pane 0 to 3.
   QLabel* Pane(int pane) const;
+  // The progress bar of read-all and write-all, beside the panes.
+  QProgressBar* RunProgressBar() const { return progress_; }
   CDialogCore& core() { return core_; }
 
   // The about entry: every id from 16 to 31 opens the about box.
   void OnSysCommand(int id);
-  // Stops the response timer and stops and joins the worker threads. Idempotent; the dialog
-  // must not be used for requests afterwards.
+  // Stops and joins the worker threads. Idempotent; the dialog must not be used for requests
+  // afterwards.
   void Shutdown();
 
-  // Ends the dialog (Enter, Escape, close box) once the behaviour agrees.
+  // Ends the dialog (Escape, close box) once the behaviour agrees.
   void done(int result) override;
 
   ModalHooks hooks;
@@ -122,7 +124,7 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   std::map<int, QWidget*> controls_;
   QStatusBar* status_bar_ = nullptr;
   QLabel* panes_[4] = {};
-  std::map<int, QTimer*> timers_;
+  QProgressBar* progress_ = nullptr;
   bool shut_down_ = false;
   // Work handed to the user-interface thread by the worker threads. The lock also orders the
   // construction of a posted progress event before its handling.

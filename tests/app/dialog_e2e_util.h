@@ -118,14 +118,13 @@ class DialogE2E : public ::testing::Test {
     return image;
   }
 
-  // Runs the emulated event loop until the response timer stops.
-  bool CollectReply(std::chrono::milliseconds timeout = seconds(10)) {
-    return rig.platform.RunUntil([this] { return !rig.platform.TimerRunning(); }, timeout);
-  }
+  // Runs the emulated event loop until the answer is in and handled.
+  bool CollectReply(std::chrono::milliseconds timeout = seconds(10)) { return rig.Settle(timeout); }
 
   // Runs the event loop until no run is in progress any more.
   bool FinishRuns(std::chrono::milliseconds timeout = seconds(60)) {
-    return rig.platform.RunUntil([this] { return !rig.core.RunInProgress(); }, timeout);
+    const bool ended = rig.platform.RunUntil([this] { return !rig.core.RunInProgress(); }, timeout);
+    return rig.Settle() && ended;
   }
 
   static bool has_baud(const std::vector<std::string>& args) {

@@ -78,14 +78,20 @@ TEST_F(ParamsE2E, BaseWriteAfterTypingAndNowPutsTheValuesIntoTheLogger) {
   auto& c = rig.controls.controls;
   rig.controls.SetSelection(IDC_COMM_BAUD, 2);
   rig.controls.SetSelection(IDC_PARITY, 1);
-  c[IDC_RS485_POLL].text = "70000";  // keeps its low 16 bits: 4464
+  c[IDC_RS485_POLL].text = "70000";  // does not fit: nothing is sent
+  rig.core.OnWriteBase();
+  ASSERT_TRUE(CollectReply());
+  ASSERT_EQ(rig.controls.messages.size(), 1u);
+  EXPECT_NE(rig.controls.messages[0].text.find("485轮询间隔"), std::string::npos);
+  EXPECT_EQ(CountRequests(LogPath()), 1);
+  c[IDC_RS485_POLL].text = "4464";
   c[IDC_RS485_TIMEOUT].text = "321";
   c[IDC_RS485_RETRIES].text = "7";
   c[IDC_STORE_INTERVAL].text = "30";
   c[IDC_LCD_ON_TIME].text = "12";
   rig.core.OnNow();
   DateTimeFields typed{};
-  rig.core.param_store.ReadDateTimeFields(&typed);
+  rig.core.panels().ReadDateTimeFields(&typed);
   const uint32_t now = DateTimeToSeconds(typed);
 
   rig.core.OnWriteBase();
@@ -142,7 +148,7 @@ TEST_F(ParamsE2E, ReadAllWithoutVersionMatchesTheLoggerWhileAWriteAllWaits) {
   EXPECT_FALSE(rig.core.RunInProgress());
   const std::string pane3 = rig.Pane(3);
   rig.platform.RunFor(milliseconds(400));
-  EXPECT_FALSE(rig.platform.TimerRunning());
+  EXPECT_FALSE(rig.core.Busy());
 
   EXPECT_EQ(CountRequests(LogPath(), 1), 65);
   const std::vector<std::string> progress = ProgressHistory(rig.controls, "读取");
@@ -274,9 +280,10 @@ TEST_F(ParamsE2E, SingleRequestsAndSerialHandlersAreRefusedDuringARun) {
   // The search ends the run before it starts.
   rig.core.OnTestBaud();
   EXPECT_FALSE(rig.core.RunInProgress());
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "设备波特率:115200");
   rig.platform.RunFor(milliseconds(500));
-  EXPECT_FALSE(rig.platform.TimerRunning());
+  EXPECT_FALSE(rig.core.Busy());
   const int sent = CountRequests(LogPath());
   rig.platform.RunFor(milliseconds(400));
   EXPECT_EQ(CountRequests(LogPath()), sent);

@@ -13,6 +13,7 @@ class SerialBandE2E : public DialogE2E {};
 TEST_F(SerialBandE2E, SearchFindsTheLoggerAt19200AndLeavesThePortOpen) {
   StartLogger({"--baud", "19200", "--address", "1"}, /*open_port=*/false);
   rig.core.OnTestBaud();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "设备波特率:19200");
   EXPECT_EQ(rig.Pane(1), "设备地址：1");
   EXPECT_EQ(rig.Pane(2), "");
@@ -30,6 +31,7 @@ TEST_F(SerialBandE2E, AReplySplitAcrossTwoPollsIsStillAccepted) {
   // At 2400 bit/s the reply takes 29 ms; split in two parts 100 ms apart it straddles a poll.
   StartLogger({"--baud", "2400", "--address", "9", "--split", "100"}, /*open_port=*/false);
   rig.core.OnTestBaud();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "设备波特率:2400");
   EXPECT_EQ(rig.Pane(1), "设备地址：9");
   EXPECT_EQ(rig.port.baud_rate, 2400u);
@@ -41,11 +43,14 @@ TEST_F(SerialBandE2E, APortHeldByAnotherProgramEndsTheSearchWithOneMessage) {
   other.Configure(static_cast<uint8_t>(sim.com_number()), 8, 0, 0, 9600);
   ASSERT_NE(other.Open(), 0);
   rig.core.OnTestBaud();
+  ASSERT_TRUE(rig.Settle());
   other.Close();
   EXPECT_EQ(rig.Pane(0), "串口打开失败");
-  EXPECT_EQ(rig.Pane(1), "请检查设备连接");
+  EXPECT_EQ(rig.Pane(1), "串口被其他程序占用");
   ASSERT_EQ(rig.controls.messages.size(), 1u);
   EXPECT_EQ(rig.controls.messages[0].caption, "警告");
+  // The message names who holds the port.
+  EXPECT_NE(rig.controls.messages[0].text.find(std::to_string(getpid())), std::string::npos);
   EXPECT_EQ(rig.port.baud_rate, 2400u);  // no other rate was tried
   EXPECT_FALSE(rig.port.IsOpen());
   EXPECT_EQ(CountRequests(LogPath()), 0);
@@ -56,31 +61,39 @@ TEST_F(SerialBandE2E, SetAddressAndBaudSendTheLowBitsAndCodes) {
 
   rig.controls.controls[IDC_DEV_ADDR].text = "300";
   rig.core.OnSetAddress();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "设置成功");
   rig.core.OnQueryAddress();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "设备地址：44");
   EXPECT_EQ(rig.Pane(1), "设备波特率：2400");
 
   rig.controls.controls[IDC_DEV_ADDR].text = "-1";
   rig.core.OnSetAddress();
+  ASSERT_TRUE(rig.Settle());
   rig.core.OnQueryBaud();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "设备地址：255");
 
   rig.controls.controls[IDC_DEV_ADDR].text = "256";
   rig.core.OnSetAddress();
+  ASSERT_TRUE(rig.Settle());
   ASSERT_EQ(rig.controls.messages.size(), 1u);
   EXPECT_EQ(rig.controls.messages[0].text, "地址不能为0");
 
   rig.controls.controls[IDC_DEV_BAUD].text = "2";
   rig.controls.SetStatusTexts("", "", "", "");
   rig.core.OnSetBaud();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "设置成功");
   // The logger now runs at 4800: the port still at 2400 hears nothing.
   rig.core.OnQueryAddress();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "读取失败");
   EXPECT_EQ(rig.Pane(1), "波特率未知");
   EXPECT_EQ(rig.Pane(2), "地址未知");
   rig.core.OnTestBaud();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "设备波特率:4800");
   EXPECT_EQ(rig.Pane(1), "设备地址：255");
 }
@@ -97,6 +110,7 @@ TEST(SerialBandNoLogger, NineRatesWithoutAnswerLeaveThePortOpenAt115200) {
   rig.core.InitDialog();
   rig.controls.controls[IDC_PORT].text = "COM3";
   rig.core.OnTestBaud();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "测试失败");
   EXPECT_EQ(rig.Pane(1), "波特率未知");
   EXPECT_EQ(rig.Pane(2), "地址未知");

@@ -36,7 +36,6 @@ TEST(DialogStartup, PanesBlankListsOnFirstChannelCoefficientsHiddenPortsInTextOr
     EXPECT_FALSE(rig.controls.controls[id].enabled) << id;
   }
   EXPECT_EQ(rig.controls.controls[IDC_VERSION].text, "---");
-  EXPECT_EQ(rig.core.param_store.owner, &rig.controls);
   EXPECT_EQ(g_main_dialog, &rig.core);
 
   rig.core.Shutdown();
@@ -75,12 +74,16 @@ TEST(DialogPortCheck, ClosedPortRefusesEveryRequestAndCollectsNothing) {
   }
   EXPECT_EQ(rig.core.param_store.image.base.rs485_poll_interval, 0);
   EXPECT_EQ(rig.core.param_store.image.arg2[0].slave_addr, 0);
-  EXPECT_FALSE(rig.platform.TimerRunning());
+  EXPECT_FALSE(rig.core.Busy());
   EXPECT_EQ(rig.core.bulk.bulk_read_active.load(), 0);
   EXPECT_EQ(rig.core.bulk.bulk_write_active.load(), 0);
   EXPECT_FALSE(rig.core.RunInProgress());
-  EXPECT_TRUE(rig.core.ConfirmClose());
-  EXPECT_TRUE(rig.controls.messages.empty());
+  // The typed values were neither written nor exported: closing asks first.
+  EXPECT_TRUE(rig.core.HasUnsavedEdits());
+  rig.controls.yes_no_answer = false;
+  EXPECT_FALSE(rig.core.ConfirmClose());
+  ASSERT_EQ(rig.controls.messages.size(), 1u);
+  EXPECT_EQ(rig.controls.messages[0].caption, "Travex配置软件");
 }
 
 TEST(DialogProgress, PaneThreeShowsTheBlockInTransfer) {
@@ -150,6 +153,7 @@ TEST(SerialBand, OpenFailureShowsOneMessageAndTriesNoOtherRate) {
   rig.core.InitDialog();
   rig.controls.controls[IDC_PORT].text = "COM5";  // no entry, no device
   rig.core.OnTestBaud();
+  ASSERT_TRUE(rig.Settle());
   EXPECT_EQ(rig.Pane(0), "串口打开失败");
   EXPECT_EQ(rig.Pane(1), "请检查设备连接");
   EXPECT_EQ(rig.Pane(2), "");

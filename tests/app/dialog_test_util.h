@@ -102,6 +102,14 @@ struct DialogRig {
 
   std::string Pane(int i) const { return controls.panes[i]; }
 
+  // Runs the emulated event loop until the transfer thread has nothing left to do and every
+  // result it posted has been handled.
+  bool Settle(std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+    const bool idle = platform.RunUntil([this] { return !core.Busy(); }, timeout);
+    platform.RunPending();
+    return idle;
+  }
+
   FakeControls controls;
   FakePlatform platform;
   CComPort port;

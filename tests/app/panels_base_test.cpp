@@ -24,85 +24,78 @@ TEST(BasePanel, InitialStateShowsTheInitialImage) {
   EXPECT_EQ(rig.controls.controls[IDC_ARG2_CHANNEL].selection, 0);
   EXPECT_EQ(rig.controls.controls[IDC_GEAR].selection, 0);
   EXPECT_EQ(rig.Text(IDC_ALARM_VALUE), "0.000000");
-  EXPECT_EQ(rig.Text(IDC_FUNC_CODE), Utf8ToGbk("03功能码"));
+  // The initial function code 0 is none of the selector's entries.
+  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].selection, -1);
+  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].unlisted, "值 0，不在列表中");
   EXPECT_EQ(rig.controls.controls[IDC_DECIMALS].selection, 0);
   EXPECT_EQ(rig.controls.controls[IDC_DATA_TYPE].selection, 0);
   EXPECT_EQ(rig.controls.controls[IDC_ENABLE].check, 0);
   EXPECT_EQ(rig.controls.panes[0], "");
 }
 
-TEST(BasePanel, NumbersKeepTheirLowBitsAndRoundTrip) {
+TEST(BasePanel, NumbersMustFitTheirFieldsAndARefusedCollectStoresNothing) {
   PanelRig rig;
-  rig.Type(IDC_RS485_POLL, "70000");
   rig.Type(IDC_RS485_TIMEOUT, "500");
-  rig.Type(IDC_RS485_RETRIES, "abc");
   rig.Type(IDC_STORE_INTERVAL, "65535");
-  rig.Type(IDC_LCD_ON_TIME, "65536");
-  rig.store.CollectBaseInfo();
+  for (const char* bad : {"70000", "abc", "-1", "1.5", ""}) {
+    rig.Type(IDC_RS485_POLL, bad);
+    const CollectResult result = rig.panels.CollectBaseInfo();
+    ASSERT_FALSE(result.ok) << bad;
+    EXPECT_EQ(result.problem.label, "485轮询间隔");
+    EXPECT_EQ(result.problem.channel, -1);
+    EXPECT_EQ(result.problem.text, bad);
+    EXPECT_EQ(rig.store.image.base.rs485_timeout, 0);
+  }
+  rig.Type(IDC_RS485_POLL, " 1000 ");
+  rig.Type(IDC_MONTH, "300");
+  EXPECT_EQ(rig.panels.CollectBaseInfo().problem.label, "当前时间（月）");
+  rig.Type(IDC_MONTH, "2");
+  const CollectResult result = rig.panels.CollectBaseInfo();
+  ASSERT_TRUE(result.ok);
+  EXPECT_TRUE(result.base_changed);
   const BaseInfoBlock& b = rig.store.image.base;
-  EXPECT_EQ(b.rs485_poll_interval, 4464);
+  EXPECT_EQ(b.rs485_poll_interval, 1000);
   EXPECT_EQ(b.rs485_timeout, 500);
-  EXPECT_EQ(b.rs485_retries, 0);
   EXPECT_EQ(b.store_interval, 65535);
-  EXPECT_EQ(b.lcd_on_time, 0);
-  rig.store.ShowBaseInfo();
-  EXPECT_EQ(rig.Text(IDC_RS485_POLL), "4464");
 }
 
-TEST(BasePanel, UnknownBaudAndParityAreReportedAndSelectorsStay) {
+TEST(BasePanel, RatesAndParitiesNoEntryStandsForAreReportedAndKept) {
   PanelRig rig;
-  rig.controls.SetSelection(IDC_COMM_BAUD, 2);  // 9600
-  rig.controls.SetSelection(IDC_PARITY, 1);
   rig.store.image.base.comm_baud = 1200;
-  rig.store.ShowBaseInfo();
-  EXPECT_EQ(rig.controls.panes[0], "设备通信波特率错误");
-  EXPECT_EQ(rig.controls.controls[IDC_COMM_BAUD].selection, 2);
-  rig.store.CollectBaseInfo();
-  EXPECT_EQ(rig.store.image.base.comm_baud, 9600u);
-
-  rig.controls.SetSelection(IDC_PARITY, 1);
   rig.store.image.base.parity = 3;
-  rig.store.image.base.comm_baud = 1200;
-  rig.controls.pane_history[0].clear();
-  rig.store.ShowBaseInfo();
+  rig.panels.ShowBaseInfo();
   // Both bad: the parity message is the one that remains.
   EXPECT_EQ(rig.controls.pane_history[0],
             (std::vector<std::string>{"设备通信波特率错误", "奇偶校验错误"}));
-  EXPECT_EQ(rig.controls.controls[IDC_PARITY].selection, 1);
+  EXPECT_EQ(rig.controls.controls[IDC_COMM_BAUD].selection, -1);
+  EXPECT_EQ(rig.controls.controls[IDC_COMM_BAUD].unlisted, "值 1200，不在列表中");
+  ASSERT_TRUE(rig.panels.CollectBaseInfo().ok);
+  EXPECT_EQ(rig.store.image.base.comm_baud, 1200u);
+  EXPECT_EQ(rig.store.image.base.parity, 3);
 
-  rig.store.image.base.parity = 2;
-  rig.store.image.base.comm_baud = 115200;
-  rig.store.ShowBaseInfo();
-  EXPECT_EQ(rig.controls.controls[IDC_PARITY].selection, 2);
-  EXPECT_EQ(rig.controls.controls[IDC_COMM_BAUD].selection, 8);
-}
-
-TEST(BasePanel, NoSelectionKeepsBaudAndGivesParity255) {
-  PanelRig rig;
-  rig.store.image.base.comm_baud = 57600;
-  rig.controls.SetSelection(IDC_COMM_BAUD, -1);
-  rig.controls.SetSelection(IDC_PARITY, -1);
-  rig.store.CollectBaseInfo();
-  EXPECT_EQ(rig.store.image.base.comm_baud, 57600u);
-  EXPECT_EQ(rig.store.image.base.parity, 255);
+  rig.controls.SetSelection(IDC_COMM_BAUD, 8);
+  rig.controls.SetSelection(IDC_PARITY, 2);
+  ASSERT_TRUE(rig.panels.CollectBaseInfo().ok);
+  EXPECT_EQ(rig.store.image.base.comm_baud, 115200u);
+  EXPECT_EQ(rig.store.image.base.parity, 2);
 }
 
 TEST(BasePanel, VersionTextAndCoefficientControlsFollowTheFirmwareVersion) {
   PanelRig rig;
   rig.store.fw_version = 0x0102;
-  rig.store.ShowBaseInfo();
+  rig.panels.ShowBaseInfo();
   EXPECT_EQ(rig.Text(IDC_VERSION), "V1:02");
   for (int id : {IDC_COEF_A_LABEL, IDC_COEF_A, IDC_COEF_B_LABEL, IDC_COEF_B}) {
     EXPECT_TRUE(rig.controls.controls[id].visible) << id;
   }
   rig.store.fw_version = 0;
-  rig.store.ShowBaseInfo();
+  rig.panels.ShowBaseInfo();
   EXPECT_EQ(rig.Text(IDC_VERSION), "V1:02");
   for (int id : {IDC_COEF_A_LABEL, IDC_COEF_A, IDC_COEF_B_LABEL, IDC_COEF_B}) {
     EXPECT_FALSE(rig.controls.controls[id].visible) << id;
   }
   rig.store.fw_version = 0x0A05;
-  rig.store.ShowBaseInfo();
+  rig.panels.ShowBaseInfo();
   EXPECT_EQ(rig.Text(IDC_VERSION), "V10:05");
 }
 
@@ -114,11 +107,11 @@ TEST(BasePanel, ClockFieldsConvertBothWays) {
   rig.Type(IDC_HOUR, "0");
   rig.Type(IDC_MINUTE, "0");
   rig.Type(IDC_SECOND, "0");
-  rig.store.CollectBaseInfo();
+  rig.panels.CollectBaseInfo();
   EXPECT_EQ(rig.store.image.base.device_time, 1709164800u);
 
   rig.store.image.base.device_time = 0;
-  rig.store.ShowBaseInfo();
+  rig.panels.ShowBaseInfo();
   EXPECT_EQ(rig.Text(IDC_YEAR), "1970");
   EXPECT_EQ(rig.Text(IDC_MONTH), "1");
   EXPECT_EQ(rig.Text(IDC_DAY), "1");
@@ -126,14 +119,14 @@ TEST(BasePanel, ClockFieldsConvertBothWays) {
   rig.Type(IDC_YEAR, "2024");
   rig.Type(IDC_MONTH, "300");
   DateTimeFields fields{};
-  rig.store.ReadDateTimeFields(&fields);
+  rig.panels.ReadDateTimeFields(&fields);
   EXPECT_EQ(fields.month, 44);
   EXPECT_EQ(fields.year, 2024);
 }
 
 TEST(BasePanel, NowFillsTheClockEditsOnly) {
   PanelRig rig;
-  rig.store.FillCurrentTime();
+  rig.panels.FillCurrentTime();
   const uint32_t year = ParseDialogUnsigned(rig.Text(IDC_YEAR));
   EXPECT_GE(year, 2024u);
   const uint32_t month = ParseDialogUnsigned(rig.Text(IDC_MONTH));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "params/gbk.h"
+#include "app/param_panels.h"
 #include "params/param_store.h"
 #include "resources/resource_ids.h"
 #include "support/fake_controls.h"
@@ -42,30 +43,30 @@ inline void SetUpTemplateLists(FakeControls& c) {
 struct PanelRig {
   PanelRig() {
     SetUpTemplateLists(controls);
-    store.owner = &controls;
-    store.InitParamPanels();
+    panels.InitParamPanels();
   }
   // What the dialog's selection-change handlers do.
   void PickArg1Channel(int index) {
     controls.SetSelection(IDC_ARG1_CHANNEL, index);
-    store.CollectArg1(static_cast<uint8_t>(controls.GetSelection(IDC_ARG1_CHANNEL)));
-    store.ShowArg1();
+    panels.CollectArg1(static_cast<uint8_t>(controls.GetSelection(IDC_ARG1_CHANNEL)));
+    panels.ShowArg1();
   }
   void PickGear(int index) {
     controls.SetSelection(IDC_GEAR, index);
-    store.CollectGear(static_cast<uint8_t>(controls.GetSelection(IDC_GEAR)));
-    store.ShowGear();
+    panels.CollectGear(static_cast<uint8_t>(controls.GetSelection(IDC_GEAR)));
+    panels.ShowGear();
   }
   void PickArg2Channel(int index) {
     controls.SetSelection(IDC_ARG2_CHANNEL, index);
-    store.CollectArg2(static_cast<uint8_t>(controls.GetSelection(IDC_ARG2_CHANNEL)));
-    store.ShowArg2();
+    panels.CollectArg2(static_cast<uint8_t>(controls.GetSelection(IDC_ARG2_CHANNEL)));
+    panels.ShowArg2();
   }
   std::string Text(int id) { return controls.controls[id].text; }
   void Type(int id, const std::string& gbk) { controls.controls[id].text = gbk; }
 
   FakeControls controls;
   CParamStore store;
+  CParamPanels panels{controls, store};
 };
 
 }  // namespace travex::testing

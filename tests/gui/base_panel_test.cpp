@@ -70,8 +70,15 @@ TEST_F(SimGuiTest, BaseWriteSendsTypedValuesAndThePcClock) {
   Type(IDC_RS485_POLL, "250");
   Type(IDC_RS485_TIMEOUT, "1000");
   Type(IDC_RS485_RETRIES, "3");
-  Type(IDC_STORE_INTERVAL, "70000");  // keeps its low 16 bits: 4464
+  Type(IDC_STORE_INTERVAL, "70000");  // does not fit: refused, nothing goes out
   Type(IDC_LCD_ON_TIME, "30");
+  Click(IDC_BASE_WRITE);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].text.find("“存储间隔”的值“70000”无效"), std::string::npos) << messages_[0].text;
+  EXPECT_NE(messages_[0].text.find("0 到 65535"), std::string::npos);
+  QTest::qWait(200);
+  EXPECT_EQ(RequestsLogged(), 0);
+  Type(IDC_STORE_INTERVAL, "4464");
   Click(IDC_NOW);
   const auto now = static_cast<double>(std::time(nullptr));
   Click(IDC_BASE_WRITE);
@@ -102,7 +109,7 @@ TEST_F(SimGuiTest, APortHeldByAnotherProgramGivesOneMessageBox) {
 
   TestBaud();
   EXPECT_EQ(Pane(0), "串口打开失败");
-  EXPECT_EQ(Pane(1), "请检查设备连接");
+  EXPECT_EQ(Pane(1), "串口被其他程序占用");
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].text.rfind("串口打开失败", 0), 0u) << messages_[0].text;
   EXPECT_EQ(messages_[0].caption, "警告");

@@ -56,7 +56,7 @@ class SimGuiTest : public GuiTest {
   // "测试波特率", then the panes it leaves.
   void TestBaud() {
     Click(IDC_TEST_BAUD);
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !dialog_->core().SearchInProgress(); }, 20000));
   }
 
   bool WaitForPane(int pane, const std::string& text, int timeout_ms = 20000) {

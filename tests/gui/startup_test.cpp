@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -60,14 +61,20 @@ TEST_F(GuiTest, StartsWithTitleBlankPanesFirstChannelsAndHiddenCoefficients) {
     EXPECT_NEAR(dlg.Pane(i)->width(), dlg.Pane(0)->width(), 2);
     EXPECT_GT(dlg.Pane(i)->x(), dlg.Pane(i - 1)->x());
   }
-  EXPECT_GE(4 * (dlg.Pane(0)->width() + 8), dlg.width());
+  // Beside them, the progress bar of read-all and write-all, empty.
+  ASSERT_NE(dlg.RunProgressBar(), nullptr);
+  EXPECT_GT(dlg.RunProgressBar()->x(), dlg.Pane(3)->x());
+  EXPECT_EQ(dlg.RunProgressBar()->value(), 0);
+  EXPECT_GE(4 * (dlg.Pane(0)->width() + 8) + dlg.RunProgressBar()->width(), dlg.width());
 
   EXPECT_EQ(ComboText(IDC_ARG1_CHANNEL), "通道1");
   EXPECT_EQ(ComboText(IDC_ARG2_CHANNEL), "通道1");
   EXPECT_EQ(ComboText(IDC_GEAR), "遥调档位1");
   EXPECT_EQ(ComboText(IDC_COMM_BAUD), "2400");
   EXPECT_EQ(ComboText(IDC_PARITY), "无校验");
-  EXPECT_EQ(ComboText(IDC_FUNC_CODE), "03功能码");
+  // The initial function code 0 is none of the list's entries, and the selector says so.
+  EXPECT_EQ(Combo(IDC_FUNC_CODE)->currentIndex(), -1);
+  EXPECT_EQ(Combo(IDC_FUNC_CODE)->placeholderText(), QStringLiteral("值 0，不在列表中"));
   EXPECT_EQ(ComboText(IDC_DATA_TYPE), "16位无符号整形大端");
   EXPECT_EQ(Get<QLabel>(IDC_VERSION)->text(), QStringLiteral("---"));
   EXPECT_EQ(EditText(IDC_YEAR), "1970");
@@ -142,9 +149,10 @@ TEST_F(GuiTest, EveryControlHasItsNameCaptionListAndVisibility) {
   EXPECT_EQ(types[12], QStringLiteral("浮点型低Word高Byte"));
   EXPECT_EQ(types.back(), QStringLiteral("8位有符号"));
 
-  // Editable lists never take typed text as a new entry.
+  // Only the port list takes typed text (and never as a new entry); the fixed lists cannot be
+  // typed into, so what they show is always what the panels use.
   for (QComboBox* combo : dlg.findChildren<QComboBox*>()) {
-    EXPECT_TRUE(combo->isEditable()) << combo->objectName().toStdString();
+    EXPECT_EQ(combo->isEditable(), combo == Combo(IDC_PORT)) << combo->objectName().toStdString();
     EXPECT_EQ(combo->insertPolicy(), QComboBox::NoInsert) << combo->objectName().toStdString();
   }
 }
@@ -204,16 +212,16 @@ TEST_F(GuiTest, NoPortsDisablesListAndTestButton) {
 TEST_F(GuiTest, SelectorsFollowTheCoreButNotItsOwnChanges) {
   PinPortsExcept({});
   CConfigDlg& dlg = OpenDialog();
-  // Out of range clears the selection, typed text that is no entry reads as none.
+  // Out of range clears the selection; a value no entry stands for is shown as such.
   dlg.SetSelection(IDC_DATA_TYPE, 20);
   EXPECT_EQ(dlg.GetSelection(IDC_DATA_TYPE), -1);
   EXPECT_EQ(ComboText(IDC_DATA_TYPE), "");
-  dlg.SetSelection(IDC_DATA_TYPE, 3);
-  EXPECT_EQ(dlg.GetSelection(IDC_DATA_TYPE), 3);
-  Combo(IDC_DECIMALS)->setEditText(QStringLiteral("9"));
+  dlg.SetUnlistedValue(IDC_DECIMALS, "值 9，不在列表中");
   EXPECT_EQ(dlg.GetSelection(IDC_DECIMALS), -1);
-  dlg.SetSelection(IDC_DECIMALS, 0);
-  EXPECT_EQ(ComboText(IDC_DECIMALS), "0");
+  EXPECT_EQ(Combo(IDC_DECIMALS)->placeholderText(), QStringLiteral("值 9，不在列表中"));
+  dlg.SetSelection(IDC_DECIMALS, 2);
+  EXPECT_EQ(ComboText(IDC_DECIMALS), "2");
+  EXPECT_EQ(Combo(IDC_DECIMALS)->placeholderText(), QString());
   EXPECT_EQ(Combo(IDC_DECIMALS)->count(), 6);
 
   // GBK at the interface, Unicode on screen.
@@ -221,6 +229,10 @@ TEST_F(GuiTest, SelectorsFollowTheCoreButNotItsOwnChanges) {
   EXPECT_EQ(EditText(IDC_CH_NAME), "温度");
   Type(IDC_CH_UNIT, QStringLiteral("℃"));
   EXPECT_EQ(dlg.GetText(IDC_CH_UNIT), "\xA1\xE6");
+  // Any bytes come back as they went in: bytes GBK does not map, control characters.
+  const std::string odd("A\xFF\x80\t\x01\xD5\xFD\x81 ", 9);
+  dlg.SetText(IDC_ALARM_TEXT, odd);
+  EXPECT_EQ(dlg.GetText(IDC_ALARM_TEXT), odd);
 }
 
 TEST_F(GuiTest, AboutBoxFromTheContextMenu) {
@@ -255,19 +267,35 @@ TEST_F(GuiTest, AboutBoxFromTheContextMenu) {
   EXPECT_EQ(box.exec(), QDialog::Accepted);
 }
 
-TEST_F(GuiTest, EnterAndEscapeEndTheDialog) {
+TEST_F(GuiTest, EnterNeverEndsTheDialogAndEscapeAsksWhenEditsWouldBeLost) {
   PinPortsExcept({});
   CConfigDlg& dlg = OpenDialog();
-  Edit(IDC_RS485_POLL)->setFocus();
+  // Enter in an edit moves on and keeps everything.
+  Type(IDC_RS485_POLL, "250");
   QTest::keyClick(Edit(IDC_RS485_POLL), Qt::Key_Return);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(EditText(IDC_RS485_POLL), "250");
+  EXPECT_FALSE(Edit(IDC_RS485_POLL)->hasFocus());
+  EXPECT_TRUE(messages_.empty());
+
+  // Escape with an edit neither written nor exported: asked, and "no" stays.
+  yes_no_answer_ = false;
+  QTest::keyClick(Combo(IDC_PORT), Qt::Key_Escape);
+  EXPECT_TRUE(dlg.isVisible());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].icon, MessageIcon::kQuestion);
+  yes_no_answer_ = true;
+  QTest::keyClick(Combo(IDC_PORT), Qt::Key_Escape);
   EXPECT_FALSE(dlg.isVisible());
-  EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  EXPECT_EQ(dlg.result(), QDialog::Rejected);
   dialog_.reset();
 
+  // Nothing edited: Escape ends it at once.
+  messages_.clear();
   CConfigDlg& again = OpenDialog();
   QTest::keyClick(Combo(IDC_PORT), Qt::Key_Escape);
   EXPECT_FALSE(again.isVisible());
-  EXPECT_EQ(again.result(), QDialog::Rejected);
+  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(GuiTest, EnterOnAFocusedButtonPressesIt) {

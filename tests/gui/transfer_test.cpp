@@ -240,6 +240,10 @@ TEST_F(SimGuiTest, EndingTheProgramDuringARunAsksFirst) {
   ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0"}));
   TestBaud();
   Click(IDC_WRITE_ALL);
+  // Nothing read or imported yet: asked before the start-up values go out.
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].text.find("没有从记录仪读取参数"), std::string::npos);
+  messages_.clear();
   ASSERT_TRUE(QTest::qWaitFor([&] { return RequestsLogged() >= 2; }, 10000));
 
   yes_no_answer_ = false;

@@ -6,9 +6,9 @@
 #include <random>
 #include <string>
 
-#include "app/panels_fixture.h"
 #include "paramfile/param_file.h"
 #include "paramfile/profile.h"
+#include "paramfile/file_dialog_rig.h"
 #include "paramfile/temp_folder.h"
 
 namespace travex::testing {
@@ -39,20 +39,18 @@ std::string Mangle(std::string text, std::mt19937& rng) {
 }
 
 TEST(MangledFiles, ImportSurvivesRandomDamage) {
-  PanelRig rig;
+  FileDialogRig rig;
   TempFolder folder;
   ASSERT_TRUE(folder.ok());
   const std::string path = folder.File("m.ini");
-  rig.controls.file_answers.push_back(path);
-  rig.store.ExportParamFile();
+  rig.Export(path);
   const std::string good = ReadWholeFile(path);
   ASSERT_FALSE(good.empty());
 
   std::mt19937 rng(20240305);
   for (int round = 0; round < 150; ++round) {
     WriteWholeFile(path, Mangle(good, rng));
-    rig.controls.file_answers.push_back(path);
-    rig.store.ImportParamFile();
+    rig.Import(path);
     EXPECT_LT(rig.store.arg1_channel, kChannelCount);
     const std::string value = ReadProfileString(path, "ARG1", "arg1", "ERROR");
     EXPECT_LE(value.size(), kProfileValueMax);
@@ -60,7 +58,7 @@ TEST(MangledFiles, ImportSurvivesRandomDamage) {
 }
 
 TEST(MangledFiles, FilesNoWriterProduces) {
-  PanelRig rig;
+  FileDialogRig rig;
   TempFolder folder;
   ASSERT_TRUE(folder.ok());
   const std::string path = folder.File("odd.ini");
@@ -76,8 +74,7 @@ TEST(MangledFiles, FilesNoWriterProduces) {
   };
   for (const std::string& text : cases) {
     WriteWholeFile(path, text);
-    rig.controls.file_answers.push_back(path);
-    rig.store.ImportParamFile();
+    rig.Import(path);
     EXPECT_EQ(ReadProfileString(path, "ARG1", "arg1", "d").size() <= kProfileValueMax, true);
   }
   // The last file has no sections at all: three messages, default coefficients.
@@ -85,8 +82,7 @@ TEST(MangledFiles, FilesNoWriterProduces) {
   EXPECT_EQ(rig.store.image.coef[31].coef_a, 1.0f);
   // Exporting onto a file without line ends keeps its bytes in front.
   WriteWholeFile(path, std::string(1000, 'x'));
-  rig.controls.file_answers.push_back(path);
-  rig.store.ExportParamFile();
+  rig.Export(path);
   const std::string after = ReadWholeFile(path);
   EXPECT_EQ(after.substr(0, 1004), std::string(1000, 'x') + "\r\n[B");
 }

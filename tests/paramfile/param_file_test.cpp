@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/panels_fixture.h"
 #include "paramfile/profile.h"
+#include "paramfile/file_dialog_rig.h"
 #include "paramfile/temp_folder.h"
 #include "protocol/crc16.h"
 
@@ -77,27 +77,19 @@ bool Matches(const std::string& text, const std::string& pattern) {
 }
 
 // A store with panels, an image full of distinct bytes and a folder for its files.
-struct FileRig : PanelRig {
+struct FileRig : FileDialogRig {
   FileRig() {
     std::vector<uint8_t> bytes(kImageBytes);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
     DecodeImage(bytes.data(), &store.image);
     store.image.base.comm_baud = 19200;
     store.image.base.parity = 1;
-    store.ShowAllPanels();  // the panels show what the image holds
+    ShowAll();  // the panels show what the image holds
   }
   std::vector<uint8_t> ImageBytes() const {
     std::vector<uint8_t> bytes(kImageBytes);
     EncodeImage(store.image, bytes.data());
     return bytes;
-  }
-  void Export(const std::string& path) {
-    controls.file_answers.push_back(path);
-    store.ExportParamFile();
-  }
-  void Import(const std::string& path) {
-    controls.file_answers.push_back(path);
-    store.ImportParamFile();
   }
   TempFolder folder;
 };
@@ -165,8 +157,7 @@ TEST(ParamFileExport, CancelChangesNothing) {
   FileRig rig;
   const std::vector<uint8_t> before = rig.ImageBytes();
   rig.Type(IDC_ALARM_TEXT, "EDITED");
-  rig.controls.file_answers.push_back("");
-  rig.store.ExportParamFile();
+  rig.Export("");
   EXPECT_EQ(rig.ImageBytes(), before);
   EXPECT_EQ(rig.controls.panes[2], "");
   EXPECT_TRUE(rig.controls.messages.empty());
@@ -178,7 +169,7 @@ TEST(ParamFileRoundTrip, ImportRestoresEveryByte) {
   // Bytes after a text's zero and the reserved byte travel too.
   std::memcpy(rig.store.image.arg1[4].alarm_text, "AB\0DEFGH", 9);
   rig.store.image.base.reserved = 0xA5;
-  rig.store.ShowAllPanels();
+  rig.ShowAll();
   rig.Export(path);
   const std::vector<uint8_t> exported = rig.ImageBytes();
 
@@ -395,8 +386,7 @@ TEST(ParamFileImport, OnlyIniOrINIExtensionsAreLoaded) {
     EXPECT_EQ(rig.ImageBytes(), other) << name;
     EXPECT_TRUE(rig.controls.pane_history[3].empty()) << name;
   }
-  rig.controls.file_answers.push_back("");  // cancel
-  rig.store.ImportParamFile();
+  rig.Import("");  // cancel
   EXPECT_EQ(rig.store.image.base.comm_baud, 0x33333333u);
 }
 

@@ -15,6 +15,7 @@ namespace travex::testing {
 struct FakeControl {
   std::string text;  // GBK bytes
   int selection = -1;
+  std::string unlisted;  // the note of SetUnlistedValue while no entry is selected
   std::vector<std::string> list;
   std::vector<std::string> tool_tips;
   int check = 0;
@@ -39,7 +40,14 @@ class FakeControls : public IDialogControls {
       return;
     }
     c.selection = index;
+    c.unlisted.clear();
     if (!c.list.empty()) c.text = c.list[static_cast<size_t>(index)];
+  }
+  void SetUnlistedValue(int id, std::string_view note) override {
+    FakeControl& c = controls[id];
+    c.selection = -1;
+    c.text.clear();
+    c.unlisted = std::string(note);
   }
   std::string GetText(int id) override { return controls[id].text; }
   void SetText(int id, std::string_view gbk) override { controls[id].text = std::string(gbk); }
@@ -57,6 +65,10 @@ class FakeControls : public IDialogControls {
   void SetPaneText(int pane, std::string_view utf8) override {
     panes[pane] = std::string(utf8);
     pane_history[pane].push_back(std::string(utf8));
+  }
+  void SetRunProgress(Progress state, int done, int total) override {
+    progress = {state, done, total};
+    progress_history.push_back(progress);
   }
   void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
     messages.push_back({std::string(text), std::string(caption), icon});
@@ -79,7 +91,14 @@ class FakeControls : public IDialogControls {
   }
 
   std::map<int, FakeControl> controls;
+  struct RunProgress {
+    Progress state = Progress::kIdle;
+    int done = 0;
+    int total = 0;
+  };
   std::string panes[4];
+  RunProgress progress;
+  std::vector<RunProgress> progress_history;
   std::vector<std::string> pane_history[4];
   std::vector<RecordedMessage> messages;
   std::vector<FileDialogRequest> file_requests;

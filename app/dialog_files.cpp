@@ -1,0 +1,85 @@
+// The parameter file buttons: the file dialogs, the panels and the status panes around the
+// file layer's LoadParamFile and SaveParamFile.
+#include <ctime>
+#include <string>
+
+#include "app/dialog_core.h"
+#include "paramfile/param_file.h"
+
+namespace travex {
+
+void CDialogCore::OnExport() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  FileDialogRequest dialog;
+  dialog.save = true;
+  dialog.initial_name = ProposedFileName(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                          local.tm_hour, local.tm_min);
+  std::string path;
+  if (!controls_.AskFileName(dialog, &path)) return;
+
+  ParamImage image{};
+  {
+    auto lock = LockStore();
+    const CollectResult collected = panels_.CollectAllPanels();
+    if (!collected.ok) {
+      lock.unlock();
+      ReportProblem(collected, "没有导出参数文件。");
+      return;
+    }
+    NoteCollected(collected);
+    image = param_store.image;
+  }
+  controls_.SetPaneText(2, std::to_string(kArg1Bytes));
+  controls_.SetPaneText(3, std::to_string(kArg2Bytes));
+  std::string error;
+  if (!SaveParamFile(path, image, &error)) {
+    controls_.ShowMessage("参数文件写入失败：" + path + "\n" + error, kAppName,
+                          MessageIcon::kWarning);
+    return;
+  }
+  // Everything the panels held is in the file now.
+  unsaved_.reset();
+}
+
+void CDialogCore::OnImport() {
+  FileDialogRequest dialog;
+  dialog.save = false;
+  dialog.initial_name = "*.ini";
+  std::string path;
+  if (!controls_.AskFileName(dialog, &path)) return;
+  const std::string extension = FileExtension(path);
+  if (extension != "ini" && extension != "INI") return;
+  ImportFile(path);
+}
+
+void CDialogCore::ImportFile(const std::string& path) {
+  // Loaded into a copy first: the file is read without holding up the transfer thread.
+  ParamImage image{};
+  {
+    std::lock_guard lock(store_mutex_);
+    image = param_store.image;
+  }
+  const ParamFileLoad load = LoadParamFile(path, &image);
+  if (!load.readable) {
+    // Nothing was loaded: the panels keep what they show, edits included.
+    controls_.ShowMessage("参数文件读取失败：" + path + "\n" + load.error, kAppName,
+                          MessageIcon::kWarning);
+    return;
+  }
+  auto lock = LockStore();
+  param_store.image = image;
+  for (const std::string_view message : load.messages) controls_.SetPaneText(3, message);
+  const auto loaded = [](SectionLoad s) { return s == SectionLoad::kLoaded || s == SectionLoad::kDefaulted; };
+  if (loaded(load.base)) unsaved_.reset(0);
+  for (unsigned c = 0; c < kChannelCount; ++c) {
+    if (loaded(load.arg1)) unsaved_.reset(1 + c);
+    if (loaded(load.arg2)) unsaved_.reset(33 + c);
+    if (loaded(load.coef)) unsaved_.reset(65 + c);
+  }
+  loaded_ = loaded_ || loaded(load.base) || loaded(load.arg1) || loaded(load.arg2);
+  panels_.ShowAllPanels();
+}
+
+}  // namespace travex

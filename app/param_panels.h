@@ -1,0 +1,90 @@
+// CParamPanels: the dialog's three parameter panels (base settings, parameter set 1, parameter
+// set 2) as windows onto the parameter image of a CParamStore. They move values between the
+// controls (through the control operations) and the image in both directions.
+//
+// Collect before switching: a selector change first saves the controls into the entry they
+// showed, then moves the index, then the caller shows the new entry.
+//
+// Two rules keep the image safe:
+//  - A control whose text (or selection, or check) is exactly what showing the image would put
+//    there is not collected at all: looking at a channel never changes its bytes, whatever
+//    they hold (a value no selector lists, a text longer than the panel's limit, bytes that are
+//    not GBK, a float that prints as 0.000000).
+//  - A numeric edit whose text is not a number of its field's kind, or does not fit the
+//    field's width, is refused: the collect stores nothing of the panel and reports the field.
+//    The caller then sends, switches or exports nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "params/calendar.h"
+#include "params/param_store.h"
+
+namespace travex {
+
+class IDialogControls;
+
+// A control whose text cannot be collected.
+struct FieldProblem {
+  std::string label;    // the field as the panel labels it, e.g. "485轮询间隔"
+  int channel = -1;     // channel index 0..31 of a channel field, -1 for a base field
+  std::string text;     // what the control holds (UTF-8)
+  std::string range;    // what it accepts, e.g. "0 到 65535 之间的整数"
+};
+
+// The operator's message for a refused collect, e.g.
+// "“寄存器起始地址”（通道5）的值“70000”无效。\n允许的值：0 到 65535 之间的整数。"
+std::string FieldProblemText(const FieldProblem& problem);
+
+struct CollectResult {
+  bool ok = true;
+  FieldProblem problem;  // when !ok
+  // Blocks whose bytes the collect changed (channel: the one collected into).
+  bool base_changed = false;
+  bool arg1_changed = false;
+  bool arg2_changed = false;
+  bool coef_changed = false;
+  uint8_t arg1_channel = 0;
+  uint8_t arg2_channel = 0;
+  bool AnyChange() const { return base_changed || arg1_changed || arg2_changed || coef_changed; }
+};
+
+class CParamPanels {
+ public:
+  CParamPanels(IDialogControls& controls, CParamStore& store);
+
+  // --- base panel ---
+  CollectResult CollectBaseInfo();
+  void ShowBaseInfo();
+  void ReadDateTimeFields(DateTimeFields* fields);
+  void FillCurrentTime();
+  void ShowCoefControls(bool visible);
+
+  // --- channel panels (the new index is a selector's selection; out of range keeps it) ---
+  CollectResult CollectArg1(uint8_t new_channel);
+  void ShowArg1();
+  CollectResult CollectGear(uint8_t new_gear);
+  void ShowGear();
+  CollectResult CollectArg2(uint8_t new_channel);
+  void ShowArg2();
+  void ShowAllPanels();
+  // All three panels, into the channels they show; nothing is stored unless all are valid.
+  CollectResult CollectAllPanels();
+  void InitParamPanels();
+
+  // True when a control holds something that collecting would store (an edit not yet
+  // collected, valid or not).
+  bool ControlsDiffer();
+
+ private:
+  class Gatherer;
+  CollectResult GatherBase(BaseInfoBlock* base);
+  CollectResult GatherArg1(Arg1Block* block, uint8_t gear);
+  CollectResult GatherArg2(Arg2Block* block, CoefBlock* coef);
+
+  IDialogControls& controls_;
+  CParamStore& store_;
+};
+
+}  // namespace travex

@@ -1,0 +1,191 @@
+// CSession: one logger on one port. The layer that the dialog and the command line share: it
+// opens the port, searches the logger's baud rate, runs link and parameter exchanges and whole
+// read-all / write-all runs, and reports what it does through return values and small
+// interfaces, never through a dialog.
+//
+// Collection is event-driven: the reader thread wakes the waiting exchange through the receive
+// ring the moment bytes arrive, so an answer is handed over as soon as its last byte is in. The
+// time-out is measured as time from the request. Between an answer and the next request the
+// line stays quiet for at least 3.5 character times (the usual inter-frame silence of serial
+// field buses).
+//
+// Threads: every operation blocks the calling thread until it is done; one exchange runs at a
+// time. A std::stop_token cancels a wait at once. The reader thread that fills the ring is the
+// caller's (CReaderThread); it must run while exchanges do.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+#include "params/param_store.h"
+#include "protocol/bulk_transfer.h"
+#include "protocol/link_codec.h"
+
+namespace travex {
+
+class CComPort;
+class CRxRing;
+
+// One frame on the line as the session saw it: a request it wrote, or the bytes it collected
+// for one answer (a whole frame, part of one, or noise).
+struct FrameRecord {
+  std::chrono::system_clock::time_point time;
+  bool sent = false;
+  uint16_t length = 0;
+  uint8_t bytes[kFrameBufferSize] = {};
+};
+
+class IFrameSink {
+ public:
+  virtual ~IFrameSink() = default;
+  // Runs on the thread of the exchange; keep it short (hand the record over, do not block).
+  virtual void OnFrame(const FrameRecord& frame) = 0;
+};
+
+enum class ExchangeStatus : uint8_t {
+  kComplete,      // an answer of the announced length is in
+  kTimeout,       // no complete answer within the time-out
+  kBadStart,      // the answer did not start with the start byte
+  kCancelled,     // the stop token was triggered
+  kDisconnected,  // the device hung up (unplugged adapter)
+};
+
+// The pane text of an exchange that ended without an answer: "超时未响应", "帧错误",
+// "设备已断开"; empty for kComplete and kCancelled.
+std::string_view ExchangeStatusText(ExchangeStatus status);
+
+struct ExchangeResult {
+  ExchangeStatus status = ExchangeStatus::kTimeout;
+  uint16_t length = 0;  // the answer's length field, for kComplete
+};
+
+// A parameter request with its answer parsed into the store.
+struct RequestResult {
+  ExchangeStatus status = ExchangeStatus::kTimeout;
+  ReplyOutcome outcome;        // for kComplete: what the parser made of the answer
+  bool image_changed = false;  // an accepted read answer was stored
+};
+
+enum class SearchStatus : uint8_t { kFound, kNoAnswer, kOpenFailed, kCancelled };
+
+struct SearchResult {
+  SearchStatus status = SearchStatus::kNoAnswer;
+  uint32_t baud = 0;    // kFound: the rate that answered (the port stays open at it)
+  uint8_t address = 0;  // kFound: the logger's address
+};
+
+class ISearchObserver {
+ public:
+  virtual ~ISearchObserver() = default;
+  // Before each rate is tried: index 0 to 8 of the nine rates.
+  virtual void OnTryingRate(uint32_t rate, int index) = 0;
+};
+
+class IRunObserver {
+ public:
+  virtual ~IRunObserver() = default;
+  // Before step `index` is sent; total is 65 or 97 as far as the version is known now.
+  virtual void OnStepStarting(unsigned index, unsigned total, const BulkStep& step) = 0;
+  virtual void OnStepDone(unsigned index, unsigned total, const RequestResult& result) = 0;
+};
+
+struct RunResult {
+  ExchangeStatus status = ExchangeStatus::kComplete;  // what ended the run
+  unsigned steps_done = 0;       // steps whose exchange ended (answered or not)
+  unsigned total_steps = 0;      // 65 or 97
+  unsigned rejected_blocks = 0;  // complete answers the parser rejected
+  int failed_step = -1;          // the step whose exchange ended the run, -1 when none
+  bool coefficients = false;     // the coefficient steps were part of the run
+  bool Succeeded() const {
+    return status == ExchangeStatus::kComplete && rejected_blocks == 0;
+  }
+};
+
+// The nine rates of the search, in search order (rate of baud code k at index k - 1).
+inline constexpr uint32_t kSearchRates[9] = {2400,  4800,  9600,  14400, 19200,
+                                             38400, 56000, 57600, 115200};
+// How long each rate of the search waits for an answer, and a query or set for its reply.
+inline constexpr std::chrono::milliseconds kSearchWindow{500};
+inline constexpr std::chrono::milliseconds kLinkWindow{1000};
+
+class CSession {
+ public:
+  CSession(CComPort& port, CRxRing& ring);
+  virtual ~CSession() = default;
+  CSession(const CSession&) = delete;
+  CSession& operator=(const CSession&) = delete;
+
+  // Where every frame is reported (nullptr: nowhere). Set it before exchanges start.
+  void SetFrameSink(IFrameSink* sink) { sink_ = sink; }
+
+  CComPort& port() { return port_; }
+  CRxRing& ring() { return ring_; }
+
+  // Closes the port and opens it again as 8-N-1 at `baud`. False on failure; the port's
+  // LastError, LastDevice and LastHolder tell why.
+  bool Open(uint8_t port_number, uint32_t baud);
+
+  // The baud-rate search: tries the nine rates in order, each at most kSearchWindow, and leaves
+  // the port open at the rate that answered. kOpenFailed when the port cannot be opened at the
+  // first rate, or every rate is refused by the device; the port is then closed. kNoAnswer
+  // leaves it open at 115200. The codec holds the logger's rate and address after kFound.
+  SearchResult Search(uint8_t port_number, ISearchObserver* observer, std::stop_token stop);
+
+  // Writes a 7-byte link frame and waits up to `window` for one link frame in answer. True when
+  // link_codec accepts it (its rate and address are then updated).
+  bool LinkExchange(const uint8_t* frame, std::chrono::milliseconds window, std::stop_token stop);
+
+  // Writes a parameter request and collects its answer into `reply` (512 bytes).
+  ExchangeResult ParamExchange(const uint8_t* frame, uint16_t length, uint8_t* reply,
+                               std::stop_token stop);
+
+  // A parameter request, its answer parsed into the store under store_mutex (the request
+  // kind of the frame decides how the answer is parsed).
+  RequestResult Request(CParamStore& store, std::mutex& store_mutex, const uint8_t* frame,
+                        uint16_t length, std::stop_token stop);
+
+  // One step of a read-all or write-all: its request built from the store under store_mutex,
+  // then Request.
+  RequestResult TransferStep(CParamStore& store, std::mutex& store_mutex, BulkRun run,
+                             const BulkStep& step, std::stop_token stop);
+
+  // A whole read-all or write-all, step by step, until the run's last step or the first step
+  // whose exchange ends without an answer. A rejected answer does not end the run; it is
+  // counted. The firmware version is taken afresh at every step from 65 on.
+  RunResult RunAll(CParamStore& store, std::mutex& store_mutex, BulkRun run,
+                   IRunObserver* observer, std::stop_token stop);
+
+  // The logger's rate and address from the last accepted link answer.
+  CLinkCodec link_codec;
+
+ private:
+  void Trace(bool sent, const uint8_t* bytes, size_t length);
+  // Waits until the line has been quiet long enough after the last answer.
+  void KeepInterFrameGap();
+  void NoteAnswerEnd();
+
+  CComPort& port_;
+  CRxRing& ring_;
+  IFrameSink* sink_ = nullptr;
+  std::mutex io_mutex_;  // one exchange at a time
+  std::chrono::steady_clock::time_point quiet_until_{};
+};
+
+// Why an open failed, from the port's last error, for the front ends' messages.
+struct OpenFailure {
+  std::string device;        // the device tried (or the port directory entry that names none)
+  int error = 0;             // errno
+  std::string reason;        // the system's text for it
+  bool permission = false;   // EACCES/EPERM: the user is not in the dialout group
+  bool busy = false;         // another program uses the device
+  std::string holder;        // "1234 (minicom)" when known
+  bool refused_settings = false;  // the device refused the line settings (not a serial line?)
+};
+OpenFailure DescribeOpenFailure(const CComPort& port);
+
+}  // namespace travex

@@ -1,0 +1,184 @@
+// The session's exchanges against a pseudo-terminal that plays the logger byte by byte: answers
+// are taken the moment they are complete, the time-out is time, and waits end at once on a
+// cancel or a hang-up.
+#include "session/session.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "protocol/frame_bytes.h"
+#include "serial/com_port.h"
+#include "serial/pty_helper.h"
+#include "serial/reader_thread.h"
+#include "serial/rx_ring.h"
+
+namespace travex {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using testing::Bytes;
+using testing::Hex;
+
+const Bytes kReadCoef = Hex("55 0E 00 00 00 01 02 00 B8 0B B9 0B 00 00");
+const Bytes kCoefAnswer = Hex("AA 18 00 00 00 01 02 00 B8 0B 04 00 00 80 3F B9 0B 04 00 00 00 00 39 30");
+
+std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.ok());
+    dir.Link(5, pty.slave_path);
+    port.SetLockDirectory(dir.path);
+    reader.Start(port, ring);
+    ASSERT_TRUE(session.Open(5, 9600)) << port.LastError();
+    request = kReadCoef;
+    testing::FixFrame(request);
+  }
+  void TearDown() override {
+    reader.Stop();
+    port.Close();
+  }
+
+  // Plays the logger: waits for the request, then writes the parts of its answer after the
+  // given delays (measured from the request).
+  void Answer(std::vector<std::pair<int, Bytes>> parts) {
+    logger = std::thread([this, parts] {
+      pty.MasterRead(request.size());
+      const auto start = Clock::now();
+      for (const auto& [delay_ms, bytes] : parts) {
+        std::this_thread::sleep_until(start + milliseconds(delay_ms));
+        pty.MasterWrite(Text(bytes));
+      }
+    });
+  }
+
+  // One exchange; its duration in seconds.
+  double Exchange(ExchangeResult* result, std::stop_token stop = {}) {
+    const auto start = Clock::now();
+    *result = session.ParamExchange(request.data(), static_cast<uint16_t>(request.size()), reply, stop);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (logger.joinable()) logger.join();
+    return seconds;
+  }
+
+  testing::Pty pty;
+  testing::PortDir dir;
+  CComPort port;
+  CRxRing ring{&port};
+  CReaderThread reader;
+  CSession session{port, ring};
+  Bytes request;
+  uint8_t reply[kFrameBufferSize] = {};
+  std::thread logger;
+};
+
+TEST_F(SessionTest, AnAnswerInPiecesIsHandedOverTheMomentItIsComplete) {
+  // The length field arrives last-but-one; bytes behind the frame are not part of it.
+  Answer({{20, Bytes(kCoefAnswer.begin(), kCoefAnswer.begin() + 2)},
+          {170, Bytes(kCoefAnswer.begin() + 2, kCoefAnswer.end())}});
+  ExchangeResult result;
+  const double seconds = Exchange(&result);
+  EXPECT_EQ(result.status, ExchangeStatus::kComplete);
+  EXPECT_EQ(result.length, kCoefAnswer.size());
+  EXPECT_EQ(std::memcmp(reply, kCoefAnswer.data(), kCoefAnswer.size()), 0);
+  EXPECT_GE(seconds, 0.15);
+  EXPECT_LT(seconds, 1.0);  // not the time-out, not a polling period
+
+  // Parsed into a store: the request's kind decides the parser.
+  CParamStore store;
+  std::mutex store_mutex;
+  Answer({{0, kCoefAnswer}});
+  const RequestResult parsed =
+      session.Request(store, store_mutex, request.data(), static_cast<uint16_t>(request.size()), {});
+  logger.join();
+  EXPECT_TRUE(parsed.outcome.accepted);
+  EXPECT_EQ(parsed.outcome.text, "读取成功");
+  EXPECT_TRUE(parsed.image_changed);
+  EXPECT_EQ(store.image.coef[0].coef_a, 1.0f);
+}
+
+TEST_F(SessionTest, TheTimeOutIsThreeSecondsOfTimeAndAnAnswerJustBeforeItCounts) {
+  Answer({{2850, kCoefAnswer}});
+  ExchangeResult result;
+  double seconds = Exchange(&result);
+  EXPECT_EQ(result.status, ExchangeStatus::kComplete);
+  EXPECT_GE(seconds, 2.85);
+  EXPECT_LT(seconds, 3.0);
+
+  Answer({});
+  seconds = Exchange(&result);
+  EXPECT_EQ(result.status, ExchangeStatus::kTimeout);
+  EXPECT_EQ(ExchangeStatusText(result.status), "超时未响应");
+  EXPECT_GE(seconds, 3.0);
+  EXPECT_LT(seconds, 3.5);
+}
+
+TEST_F(SessionTest, AWrongFirstByteEndsTheCollectionUnlessTheWholeFrameIsIn) {
+  Answer({{0, Hex("55 18 00")}});
+  ExchangeResult result;
+  EXPECT_LT(Exchange(&result), 1.0);
+  EXPECT_EQ(result.status, ExchangeStatus::kBadStart);
+
+  Bytes wrong = kCoefAnswer;
+  wrong[0] = 0xAB;
+  CParamStore store;
+  std::mutex store_mutex;
+  Answer({{0, wrong}});
+  const RequestResult parsed =
+      session.Request(store, store_mutex, request.data(), static_cast<uint16_t>(request.size()), {});
+  logger.join();
+  EXPECT_EQ(parsed.status, ExchangeStatus::kComplete);
+  EXPECT_FALSE(parsed.outcome.accepted);
+  EXPECT_EQ(parsed.outcome.text, "帧结构错误");
+}
+
+TEST_F(SessionTest, ACancelOrAHangUpEndsTheWaitAtOnce) {
+  std::stop_source stop;
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(milliseconds(100));
+    stop.request_stop();
+  });
+  Answer({});
+  ExchangeResult result;
+  EXPECT_LT(Exchange(&result, stop.get_token()), 1.0);
+  canceller.join();
+  EXPECT_EQ(result.status, ExchangeStatus::kCancelled);
+
+  // The logger's end goes away, as an unplugged adapter does.
+  logger = std::thread([this] {
+    pty.MasterRead(request.size());
+    std::this_thread::sleep_for(milliseconds(100));
+    close(pty.master);
+    pty.master = -1;
+  });
+  EXPECT_LT(Exchange(&result), 1.0);
+  EXPECT_EQ(result.status, ExchangeStatus::kDisconnected);
+  EXPECT_TRUE(port.IsLost());
+}
+
+TEST_F(SessionTest, TheLineStaysQuietForThreeAndAHalfCharactersBetweenFrames) {
+  ASSERT_TRUE(session.Open(5, 2400));  // 3.5 characters: 14.6 ms
+  Answer({{0, kCoefAnswer}});
+  ExchangeResult result;
+  Exchange(&result);
+  ASSERT_EQ(result.status, ExchangeStatus::kComplete);
+  const auto answered = Clock::now();
+  Clock::time_point requested;
+  logger = std::thread([&] {
+    pty.MasterRead(request.size());
+    requested = Clock::now();
+    pty.MasterWrite(Text(kCoefAnswer));
+  });
+  Exchange(&result);
+  EXPECT_GE(requested - answered, milliseconds(13));
+}
+
+}  // namespace
+}  // namespace travex
