@@ -1,0 +1,149 @@
+#include "cli/image_json.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <vector>
+
+#include "demo_image.h"
+
+namespace travex {
+namespace {
+
+std::vector<uint8_t> Bytes(const ParamImage& image) {
+  std::vector<uint8_t> bytes(kImageBytes);
+  EncodeImage(image, bytes.data());
+  return bytes;
+}
+
+std::string ToJson(const ParamImage& image) {
+  std::string json;
+  const JsonResult r = ImageToJson(image, &json);
+  EXPECT_TRUE(r.ok) << r.error;
+  return json;
+}
+
+void ExpectRoundTrip(const ParamImage& image) {
+  const std::string json = ToJson(image);
+  ParamImage back{};
+  const JsonResult r = JsonToImage(json, &back);
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(Bytes(image), Bytes(back)) << json;
+}
+
+TEST(ImageJson, RoundTripIsByteExact) {
+  ParamImage image = testing::DemoImage();
+  image.base.reserved = 0x5A;
+  image.arg1[0].alarm_value = -0.0f;
+  image.arg1[1].alarm_value = 0.1f;
+  const uint8_t nan[4] = {0x01, 0x00, 0xC0, 0xFF};  // a negative NaN with a payload
+  image.arg1[2].alarm_value = GetF32(nan);
+  image.coef[2].coef_a = std::numeric_limits<float>::infinity();
+  image.coef[3].coef_a = std::numeric_limits<float>::max();
+  image.coef[3].coef_b = std::numeric_limits<float>::denorm_min();
+  std::memcpy(image.arg1[2].alarm_text, "AB\0DEFGH", 9);      // old bytes behind the NUL
+  std::memcpy(image.arg1[4].normal_text, "XXXXXXXXXXX", 11);  // no NUL at all
+  image.arg2[3].name[2] = '\xFF';                             // not GBK
+  ExpectRoundTrip(image);
+
+  const std::string json = ToJson(image);
+  for (const char* expected :
+       {"\"format\": \"travex-parameters\"", "\"device_time\": \"2024-02-29 08:30:00\"",
+        "\"alarm_value\": -0.0,", "\"alarm_value\": 0.1,", "\"alarm_value\": 46.5,",
+        "\"alarm_value\": {\"hex\": \"0100C0FF\"}",
+        "\"alarm_text\": {\"hex\": \"414200444546474800\"}", "\"normal_text\": \"正常\"",
+        "{\"value\": 0.25, \"text\": \"G2\"}", "\"name\": \"温度32\"", "\"unit\": \"℃\"",
+        "{\"coef_a\": {\"hex\": \"0000807F\"}, \"coef_b\": -0.5}",
+        "\"coef_a\": 3.4028235e+38, \"coef_b\": 1e-45"}) {
+    EXPECT_NE(std::string::npos, json.find(expected)) << expected;
+  }
+
+  // Any bytes at all come back.
+  std::mt19937 random(11);
+  std::vector<uint8_t> bytes(kImageBytes);
+  for (int round = 0; round < 20; ++round) {
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+    DecodeImage(bytes.data(), &image);
+    ExpectRoundTrip(image);
+  }
+}
+
+TEST(ImageJson, OtherInputFormsAreAccepted) {
+  nlohmann::json doc = nlohmann::json::parse(ToJson(testing::DemoImage()));
+  doc["device_time"] = 0;
+  doc["comm_baud"] = {{"hex", "00c20100"}};
+  doc["arg2"][0]["reg_start"] = 1e3;
+  doc["coef"][0]["coef_b"] = 16777217;  // the nearest float
+  ParamImage image{};
+  const JsonResult r = JsonToImage(doc.dump(), &image);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(0u, image.base.device_time);
+  EXPECT_EQ(115200u, image.base.comm_baud);
+  EXPECT_EQ(1000, image.arg2[0].reg_start);
+  EXPECT_EQ(16777216.0f, image.coef[0].coef_b);
+}
+
+TEST(ImageJson, RefusalsNameTheFieldAndLeaveTheImageAlone) {
+  using Json = nlohmann::json;
+  const Json demo = Json::parse(ToJson(testing::DemoImage()));
+  struct Case {
+    std::function<void(Json&)> change;
+    std::string error;
+  };
+  const Case cases[] = {
+      {[](Json& d) { d["coef"][5]["coef_c"] = 1; }, "coef[5].coef_c: unknown field"},
+      {[](Json& d) { d.erase("parity"); }, "parity: missing"},
+      {[](Json& d) { d["arg2"][0]["enabled"] = "yes"; },
+       "arg2[0].enabled: expected a number, got string"},
+      {[](Json& d) { d["arg2"][4]["slave_addr"] = 300; },
+       "arg2[4].slave_addr: 300 is out of range 0..255"},
+      {[](Json& d) { d["rs485_retries"] = -1; }, "rs485_retries: -1 is out of range 0..65535"},
+      {[](Json& d) { d["arg2"][0]["decimals"] = 1.5; }, "arg2[0].decimals: 1.5 is not an integer"},
+      {[](Json& d) { d["arg2"][1]["reg_start"] = 70000; },
+       "arg2[1].reg_start: 70000 is out of range 0..65535"},
+      {[](Json& d) { d["arg1"][0]["alarm_value"] = 1e39; },
+       "arg1[0].alarm_value: 1e+39 does not fit a 32-bit float"},
+      {[](Json& d) { d["arg1"][3]["gears"][2]["text"] = "温度温度温度A"; },
+       "arg1[3].gears[2].text: 13 bytes do not fit the 11 of this field"},
+      {[](Json& d) { d["arg2"][0]["unit"] = "\xF0\x9F\x98\x80"; },
+       "arg2[0].unit: \"\xF0\x9F\x98\x80\" holds characters that GBK cannot hold"},
+      {[](Json& d) { d["arg2"].erase(31); }, "arg2: 31 entries, expected 32"},
+      {[](Json& d) { d["arg1"][7]["gears"].push_back(d["arg1"][7]["gears"][0]); },
+       "arg1[7].gears: 10 entries, expected 9"},
+      {[](Json& d) {
+         d["arg1"][2]["alarm_text"] = {{"hex", "4142"}};
+       },
+       "arg1[2].alarm_text: bad hex: expected a string of 18 hex digits for the 9 bytes of this "
+       "field, got \"4142\""},
+      {[](Json& d) {
+         d["coef"][0]["coef_a"] = {{"hex", "0000807G"}};
+       },
+       "coef[0].coef_a: bad hex: \"7G\" is not a hex byte"},
+      {[](Json& d) { d["device_time"] = "2023-02-29 00:00:00"; },
+       "device_time: \"2023-02-29 00:00:00\" is not a time \"YYYY-MM-DD HH:MM:SS\" the logger's "
+       "clock can hold"},
+      {[](Json& d) { d["format_version"] = 2; },
+       "format_version: 2 is not supported (this tool reads 1)"},
+  };
+  const std::vector<uint8_t> untouched = Bytes(testing::DemoImage());
+  for (const Case& c : cases) {
+    Json doc = demo;
+    c.change(doc);
+    ParamImage image = testing::DemoImage();
+    const JsonResult r = JsonToImage(doc.dump(), &image);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(c.error, r.error);
+    EXPECT_EQ(untouched, Bytes(image)) << c.error;
+  }
+  ParamImage image{};
+  const JsonResult r = JsonToImage("{\"format\": ", &image);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(0u, r.error.rfind("JSON parse error", 0)) << r.error;
+}
+
+}  // namespace
+}  // namespace travex
