@@ -112,6 +112,32 @@ TEST(SimFaults, DelayAndPacingPostponeTheAnswer) {
   EXPECT_GE(MillisSince(start), static_cast<long long>(reply.size() * 10 * 1000 / 2400) - 10);
 }
 
+// A request also crosses the line at its rate, and the answer starts one turnaround after the
+// request's last byte: at 2400 bit/s a set-1 write (a long request, a short answer) takes
+// both frames' wire time plus the turnaround. Without pacing it takes less than the request's.
+TEST(SimFaults, RequestsArriveAtTheLineRateAndAnswersAfterTheTurnaround) {
+  CParamStore store;
+  const uint16_t n = store.WriteArg1Request();
+  const Bytes request(store.request, store.request + n);
+  for (const bool paced : {true, false}) {
+    SimProcess sim;
+    StartSim(sim, paced ? std::vector<std::string>{"--baud", "2400", "--turnaround", "300"}
+                        : std::vector<std::string>{"--baud", "2400", "--no-pacing"});
+    ToolSide side;
+    ASSERT_TRUE(side.Open(sim.com_number(), 2400));
+    const auto start = Clock::now();
+    const Bytes reply = side.Exchange(request);
+    const long long took = MillisSince(start);
+    ASSERT_TRUE(CrcOk(reply));
+    const auto wire_ms = [](size_t bytes) { return static_cast<long long>(bytes * 10000 / 2400); };
+    if (paced) {
+      EXPECT_GE(took, wire_ms(request.size() + reply.size()) + 300 - 10);
+    } else {
+      EXPECT_LT(took, wire_ms(request.size()));
+    }
+  }
+}
+
 TEST(SimFaults, OverlongTextMakesOnlyTextsLonger) {
   Bytes normal;
   {

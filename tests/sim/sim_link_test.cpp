@@ -169,10 +169,14 @@ TEST(SimProcessLife, RegistersAComNumberAndRemovesItOnSigterm) {
 }
 
 TEST(SimProcessLife, RejectsBadArguments) {
-  for (const char* bad : {"--baud=12345", "--address=0", "--fw=0x10000", "--bogus", "--com=65"}) {
+  // (The last: --delay and --turnaround name one setting, here given two values.)
+  const std::vector<std::vector<std::string>> cases = {
+      {"--baud=12345"}, {"--address=0"}, {"--fw=0x10000"}, {"--bogus"}, {"--com=65"},
+      {"--delay=5", "--turnaround=6"}};
+  for (const auto& bad : cases) {
     SimProcess sim;
-    EXPECT_FALSE(sim.Start({bad})) << bad;
-    EXPECT_EQ(sim.Stop(), 2) << bad;
+    EXPECT_FALSE(sim.Start(bad)) << bad[0];
+    EXPECT_EQ(sim.Stop(), 2) << bad[0];
   }
 }
 

@@ -19,10 +19,10 @@ bool CrcMatches(const uint8_t* frame, size_t size) {
 
 }  // namespace
 
-void FrameAssembler::Commit(size_t count, uint64_t now_ms) {
+void FrameAssembler::Commit(size_t count, uint64_t arrival_ns) {
   if (count == 0) return;
   used_ += count <= SpaceLeft() ? count : SpaceLeft();
-  last_byte_ms_ = now_ms;
+  last_byte_ns_ = arrival_ns;
 }
 
 void FrameAssembler::Reset() {
@@ -35,7 +35,7 @@ void FrameAssembler::Consume(size_t count) {
   used_ -= count;
 }
 
-FrameAssembler::Piece FrameAssembler::Next(uint64_t now_ms) {
+FrameAssembler::Piece FrameAssembler::Next(uint64_t now_ns) {
   if (consume_ != 0) {
     Consume(consume_);
     consume_ = 0;
@@ -52,7 +52,7 @@ FrameAssembler::Piece FrameAssembler::Next(uint64_t now_ms) {
   };
   // An incomplete frame: wait for more bytes unless the line has gone quiet.
   auto partial = [&]() {
-    if (now_ms - last_byte_ms_ >= kGapMs) return noise(1);
+    if (now_ns >= GapEndNs()) return noise(1);
     return Piece{};
   };
 
@@ -91,6 +91,21 @@ FrameAssembler::Piece FrameAssembler::Next(uint64_t now_ms) {
   size_t n = 1;
   while (n < used_ && buffer_[n] != kLinkStart && buffer_[n] != kParamStart) ++n;
   return noise(n);
+}
+
+size_t FrameAssembler::BytesToDecide() const {
+  const uint8_t* frame = buffer_ + consume_;
+  const size_t held = used_ - consume_;
+  if (held == 0) return 1;
+  if (frame[0] == kLinkStart && held < kLinkBytes) return kLinkBytes - held;
+  if (frame[0] == kParamStart) {
+    if (held < 3) return 3 - held;
+    const size_t length = frame[1] | (size_t{frame[2]} << 8);
+    if (length >= kMinRequestBytes && length <= kMaxRequestBytes && held < length) {
+      return length - held;
+    }
+  }
+  return 1;
 }
 
 }  // namespace travex::sim

@@ -31,13 +31,20 @@ class FrameAssembler {
     size_t size = 0;
   };
 
-  // Free room for incoming bytes; read into Space() and then Commit what was read.
+  // Free room for incoming bytes; put them at Space() and then Commit them with the arrival
+  // time of the last one.
   uint8_t* Space() { return buffer_ + used_; }
   size_t SpaceLeft() const { return kCapacity - used_; }
-  void Commit(size_t count, uint64_t now_ms);
+  void Commit(size_t count, uint64_t arrival_ns);
 
   // The next complete piece; call until it returns kNone.
-  Piece Next(uint64_t now_ms);
+  Piece Next(uint64_t now_ns);
+
+  // After Next returned kNone: how many more bytes must arrive before Next can return a piece
+  // (at least 1). Until then only the gap can end the partial frame.
+  size_t BytesToDecide() const;
+  // When the partial frame held is given up unless a byte arrives; only while Pending() > 0.
+  uint64_t GapEndNs() const { return last_byte_ns_ + kGapMs * 1000000; }
 
   // Drops everything held (the line changed under the frame).
   void Reset();
@@ -49,7 +56,7 @@ class FrameAssembler {
   uint8_t buffer_[kCapacity] = {};
   size_t used_ = 0;
   size_t consume_ = 0;  // bytes of the piece last returned, dropped at the next call
-  uint64_t last_byte_ms_ = 0;
+  uint64_t last_byte_ns_ = 0;
 };
 
 }  // namespace travex::sim

@@ -1,6 +1,7 @@
 // travex-logger-sim: the data logger on a pseudo-terminal. One thread, one poll loop: bytes from
-// the tool are heard only while the tool's side runs at the logger's rate in 8-N-1 raw mode;
-// replies leave after the configured delay and their transmission time.
+// the tool are heard only while the tool's side runs at the logger's rate in 8-N-1 raw mode, and
+// reach the logger at the line's byte rate; a reply starts one turnaround after the last byte of
+// its request and is handed over when its transmission time has passed.
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -11,10 +12,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <string>
 
 #include "frame_assembler.h"
+#include "inbound_line.h"
 #include "logger_device.h"
 #include "protocol/crc16.h"
 #include "pty_line.h"
@@ -27,10 +30,14 @@
 namespace travex::sim {
 namespace {
 
-uint64_t NowMs() {
+constexpr uint64_t kNsPerMs = 1000000;
+constexpr uint64_t kNsPerSecond = 1000000000;
+constexpr uint64_t kNever = std::numeric_limits<uint64_t>::max();
+
+uint64_t NowNs() {
   struct timespec ts {};
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
+  return static_cast<uint64_t>(ts.tv_sec) * kNsPerSecond + static_cast<uint64_t>(ts.tv_nsec);
 }
 
 // A reply on its way out, in one or two parts.
@@ -38,11 +45,11 @@ struct Outgoing {
   uint8_t bytes[LoggerDevice::kMaxReplyBytes];
   size_t size = 0;
   size_t part_end[2] = {0, 0};  // end offset of each part
-  uint64_t due_ms[2] = {0, 0};  // when each part is complete on the line
+  uint64_t due_ns[2] = {0, 0};  // when each part is complete on the line
   int parts = 1;
   int next_part = 0;
   size_t sent = 0;
-  uint64_t stuck_since_ms = 0;  // the tool's side stopped taking bytes
+  uint64_t stuck_since_ns = 0;  // the tool's side stopped taking bytes
   uint32_t switch_to_baud = 0;
   const char* remark = nullptr;
 };
@@ -57,35 +64,38 @@ class Simulator {
 
  private:
   void ReadLine(uint64_t now);
+  void TakeArrived(uint64_t now);
   void HandlePieces(uint64_t now);
-  void Enqueue(const uint8_t* reply, size_t size, uint32_t switch_to_baud, uint64_t now);
+  void Enqueue(const uint8_t* reply, size_t size, uint32_t switch_to_baud, uint64_t done);
   void SendDue(uint64_t now);
   void FinishHead();
-  int PollTimeout(uint64_t now) const;
-  uint64_t PaceMs(size_t bytes) const;
+  uint64_t WakeNs() const;
+  uint64_t PaceNs(size_t bytes) const;
   void SaveStateIfWanted();
 
   static constexpr int kQueueSlots = 4;
-  static constexpr uint64_t kStuckGiveUpMs = 2000;
+  static constexpr uint64_t kStuckGiveUpNs = 2 * kNsPerSecond;
+  static constexpr uint64_t kStuckRetryNs = 10 * kNsPerMs;
 
   const SimOptions& options_;
   LoggerDevice& device_;
   PtyPort& port_;
   FrameLog& log_;
+  InboundLine inbound_;
   FrameAssembler assembler_;
   uint8_t reply_[LoggerDevice::kMaxReplyBytes] = {};
   Outgoing queue_[kQueueSlots];
   int queue_head_ = 0;
   int queue_count_ = 0;
-  uint64_t line_free_ms_ = 0;
+  uint64_t line_free_ns_ = 0;  // the logger's transmitter is busy until then
   uint32_t replies_ = 0;
   uint32_t param_answered_ = 0;
 };
 
-uint64_t Simulator::PaceMs(size_t bytes) const {
+// Time `bytes` take on the line at the logger's rate: 10 bits each (8-N-1).
+uint64_t Simulator::PaceNs(size_t bytes) const {
   if (!options_.pacing) return 0;
-  const uint32_t baud = device_.baud();
-  return (uint64_t{bytes} * 10 * 1000 + baud - 1) / baud;  // 10 bits per byte
+  return uint64_t{bytes} * 10 * kNsPerSecond / device_.baud();
 }
 
 void Simulator::SaveStateIfWanted() {
@@ -102,15 +112,14 @@ void Simulator::ReadLine(uint64_t now) {
   for (;;) {
     const PtyLineState line = ReadPtyLine(port_.master_fd());
     const bool heard = LineMatches(line, device_.baud());
-    uint8_t* into = heard ? assembler_.Space() : discard;
-    const size_t room = heard ? assembler_.SpaceLeft() : sizeof discard;
+    uint8_t* into = heard ? inbound_.Space() : discard;
+    const size_t room = heard ? inbound_.SpaceLeft() : sizeof discard;
     if (room == 0) return;
     const ssize_t n = read(port_.master_fd(), into, room);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;  // EAGAIN: all taken
     if (heard) {
-      assembler_.Commit(static_cast<size_t>(n), now);
-      HandlePieces(now);
+      inbound_.Commit(static_cast<size_t>(n), now, PaceNs(1));
       continue;
     }
     char text[160];
@@ -124,6 +133,22 @@ void Simulator::ReadLine(uint64_t now) {
     }
     log_.Frame("RX", discard, static_cast<size_t>(n), text);
   }
+}
+
+// Hands the bytes that have arrived by `now` to the assembler one at a time, each at its own
+// arrival time, so that a request is complete exactly when its last byte is in and a gap is
+// measured between arrivals. Replies due in between leave first, as they would have on time.
+void Simulator::TakeArrived(uint64_t now) {
+  while (inbound_.Pending() > 0 && inbound_.ArrivalNs(0) <= now && assembler_.SpaceLeft() > 0) {
+    const uint64_t at = inbound_.ArrivalNs(0);
+    SendDue(at);
+    if (inbound_.Pending() == 0) break;  // a reply switched the rate: the bytes are lost
+    HandlePieces(at);  // a partial frame whose gap ran out before this byte is given up first
+    *assembler_.Space() = inbound_.Take();
+    assembler_.Commit(1, at);
+    HandlePieces(at);
+  }
+  HandlePieces(now);
 }
 
 void Simulator::HandlePieces(uint64_t now) {
@@ -162,7 +187,8 @@ void Simulator::HandlePieces(uint64_t now) {
   }
 }
 
-void Simulator::Enqueue(const uint8_t* reply, size_t size, uint32_t switch_to_baud, uint64_t now) {
+// done: when the request's last byte arrived.
+void Simulator::Enqueue(const uint8_t* reply, size_t size, uint32_t switch_to_baud, uint64_t done) {
   ++replies_;
   if (queue_count_ == kQueueSlots) {
     log_.Note("reply " + std::to_string(replies_) + " dropped: too many replies waiting");
@@ -195,13 +221,17 @@ void Simulator::Enqueue(const uint8_t* reply, size_t size, uint32_t switch_to_ba
       out.part_end[1] = size;
     }
   }
-  const uint64_t start = std::max(now + options_.delay_ms, line_free_ms_);
-  out.due_ms[0] = start + PaceMs(out.part_end[0]);
-  if (out.parts == 2) out.due_ms[1] = out.due_ms[0] + options_.split_ms + PaceMs(size - out.part_end[0]);
-  line_free_ms_ = out.due_ms[out.parts - 1];
+  const uint64_t turnaround = uint64_t{options_.turnaround_ms} * kNsPerMs;
+  const uint64_t start = std::max(done + turnaround, line_free_ns_);
+  out.due_ns[0] = start + PaceNs(out.part_end[0]);
+  if (out.parts == 2) {
+    out.due_ns[1] =
+        out.due_ns[0] + uint64_t{options_.split_ms} * kNsPerMs + PaceNs(size - out.part_end[0]);
+  }
+  line_free_ns_ = out.due_ns[out.parts - 1];
   out.next_part = 0;
   out.sent = 0;
-  out.stuck_since_ms = 0;
+  out.stuck_since_ns = 0;
   out.switch_to_baud = switch_to_baud;
 }
 
@@ -209,6 +239,7 @@ void Simulator::FinishHead() {
   Outgoing& out = queue_[queue_head_];
   if (out.switch_to_baud != 0) {
     device_.set_baud(out.switch_to_baud);
+    inbound_.Clear();
     assembler_.Reset();
     log_.Note("now running at " + std::to_string(out.switch_to_baud) + " bit/s");
   }
@@ -219,7 +250,7 @@ void Simulator::FinishHead() {
 void Simulator::SendDue(uint64_t now) {
   while (queue_count_ > 0) {
     Outgoing& out = queue_[queue_head_];
-    if (now < out.due_ms[out.next_part]) return;
+    if (now < out.due_ns[out.next_part]) return;
     if (out.sent == (out.next_part == 0 ? 0 : out.part_end[out.next_part - 1]) &&
         !LineMatches(ReadPtyLine(port_.master_fd()), device_.baud())) {
       // The tool changed its settings while the logger was answering: the rest is lost.
@@ -238,17 +269,17 @@ void Simulator::SendDue(uint64_t now) {
     }
     if (out.sent < end) {
       // The tool's side takes no more bytes for now; try again shortly, give up after a while.
-      if (out.stuck_since_ms == 0) out.stuck_since_ms = now;
-      if (now - out.stuck_since_ms >= kStuckGiveUpMs) {
+      if (out.stuck_since_ns == 0) out.stuck_since_ns = now;
+      if (now - out.stuck_since_ns >= kStuckGiveUpNs) {
         log_.Frame("TX", out.bytes + begin, out.sent - begin, "cut short: the tool's side is full");
         FinishHead();
         continue;
       }
-      out.due_ms[out.next_part] = now + 10;
+      out.due_ns[out.next_part] = now + kStuckRetryNs;
       if (out.sent > begin) log_.Frame("TX", out.bytes + begin, out.sent - begin, "partly sent");
       return;
     }
-    out.stuck_since_ms = 0;
+    out.stuck_since_ns = 0;
     char remark[64];
     const char* text = out.remark;
     if (out.parts == 2) {
@@ -261,26 +292,39 @@ void Simulator::SendDue(uint64_t now) {
   }
 }
 
-int Simulator::PollTimeout(uint64_t now) const {
-  int64_t timeout = -1;
+// The next moment at which something is due without a new byte read: the head reply's next
+// part, the arrival of the byte that can complete the frame being assembled, or the end of its
+// gap. kNever when nothing is.
+uint64_t Simulator::WakeNs() const {
+  uint64_t wake = kNever;
   if (queue_count_ > 0) {
     const Outgoing& out = queue_[queue_head_];
-    const uint64_t due = out.due_ms[out.next_part];
-    timeout = due > now ? static_cast<int64_t>(due - now) : 0;
+    wake = out.due_ns[out.next_part];
   }
-  if (assembler_.Pending() > 0) {
-    const int64_t gap = static_cast<int64_t>(FrameAssembler::kGapMs) / 4;
-    if (timeout < 0 || timeout > gap) timeout = gap;
+  if (inbound_.Pending() > 0) {
+    const size_t needed = std::min(assembler_.BytesToDecide(), inbound_.Pending());
+    wake = std::min(wake, inbound_.ArrivalNs(needed - 1));
   }
-  return static_cast<int>(timeout);
+  if (assembler_.Pending() > 0) wake = std::min(wake, assembler_.GapEndNs());
+  return wake;
 }
 
 int Simulator::Run(int signal_fd) {
   for (;;) {
-    struct pollfd fds[2] = {{port_.master_fd(), POLLIN, 0}, {signal_fd, POLLIN, 0}};
-    const int rc = poll(fds, 2, PollTimeout(NowMs()));
+    const uint64_t wake = WakeNs();
+    struct timespec wait {};
+    if (wake != kNever) {
+      const uint64_t now = NowNs();
+      const uint64_t left = wake > now ? wake - now : 0;
+      wait.tv_sec = static_cast<time_t>(left / kNsPerSecond);
+      wait.tv_nsec = static_cast<long>(left % kNsPerSecond);
+    }
+    // While the bytes read wait for their arrival, the rest stays with the pseudo-terminal.
+    const short input_events = inbound_.SpaceLeft() > 0 ? POLLIN : 0;
+    struct pollfd fds[2] = {{port_.master_fd(), input_events, 0}, {signal_fd, POLLIN, 0}};
+    const int rc = ppoll(fds, 2, wake != kNever ? &wait : nullptr, nullptr);
     if (rc < 0 && errno != EINTR) {
-      std::fprintf(stderr, "travex-logger-sim: poll: %s\n", std::strerror(errno));
+      std::fprintf(stderr, "travex-logger-sim: ppoll: %s\n", std::strerror(errno));
       return 1;
     }
     if (rc > 0 && (fds[1].revents & POLLIN) != 0) {
@@ -290,10 +334,9 @@ int Simulator::Run(int signal_fd) {
         return 0;
       }
     }
-    const uint64_t now = NowMs();
-    if (rc > 0 && (fds[0].revents & POLLIN) != 0) ReadLine(now);
-    if (assembler_.Pending() > 0) HandlePieces(now);
-    SendDue(NowMs());
+    if (rc > 0 && (fds[0].revents & POLLIN) != 0) ReadLine(NowNs());
+    TakeArrived(NowNs());
+    SendDue(NowNs());
   }
 }
 

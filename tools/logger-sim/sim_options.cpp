@@ -45,7 +45,10 @@ const char* UsageText() {
          "  --demo              start from a demonstration image (a --state file that exists\n"
          "                      takes precedence)\n"
          "  --log FILE          append every frame received and sent to FILE\n"
-         "  --no-pacing         answer at once instead of after the bytes' transmission time\n"
+         "  --no-pacing         take in requests and send replies at once instead of at the\n"
+         "                      line's rate (10 bit times a byte)\n"
+         "  --turnaround MS     time from the last byte of a request to the first byte of its\n"
+         "                      reply, as a real logger takes to answer (default 0)\n"
          "\n"
          "Fault injection (replies are counted from 1, link and parameter replies alike):\n"
          "  --silent-after N    answer only the first N parameter requests\n"
@@ -53,7 +56,7 @@ const char* UsageText() {
          "  --bad-start K       spoil the start byte of the K-th reply (CRC kept valid)\n"
          "  --split MS          send every reply in two parts MS milliseconds apart\n"
          "  --split-at BYTES    size of the first part (default: half the reply)\n"
-         "  --delay MS          answer MS milliseconds later\n"
+         "  --delay MS          answer MS milliseconds late: the same setting as --turnaround\n"
          "  --overlong-text     read answers carry every text twice as long as its field\n"
          "\n"
          "When ready it prints one line \"COMn <device>\". SIGINT or SIGTERM ends it.\n";
@@ -61,6 +64,7 @@ const char* UsageText() {
 
 bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error) {
   SimOptions o;
+  bool turnaround_given = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     std::string_view value;
@@ -170,9 +174,14 @@ bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error
         return false;
       }
       o.split_at = static_cast<uint32_t>(n);
-    } else if (arg == "--delay") {
+    } else if (arg == "--turnaround" || arg == "--delay") {
       if (!take_number(600000, &n)) return false;
-      o.delay_ms = static_cast<uint32_t>(n);
+      if (turnaround_given && o.turnaround_ms != n) {
+        *error = "--turnaround and --delay set the same time; give it once";
+        return false;
+      }
+      turnaround_given = true;
+      o.turnaround_ms = static_cast<uint32_t>(n);
     } else if (arg == "--overlong-text") {
       if (!no_value()) return false;
       o.overlong_text = true;

@@ -15,7 +15,8 @@ struct SimOptions {
   std::string state_file;      // empty: the image lives in memory only
   bool demo = false;
   std::string log_file;        // empty: no frame log
-  bool pacing = true;          // delay replies by their transmission time
+  bool pacing = true;          // take in requests and send replies at the line's byte rate
+  uint32_t turnaround_ms = 0;  // from a request's last byte to its reply's first byte
 
   // Fault injection. 0 disables the count-based faults.
   bool silent_after_set = false;
@@ -25,7 +26,6 @@ struct SimOptions {
   bool split = false;
   uint32_t split_ms = 0;       // gap between the two parts of every reply
   uint32_t split_at = 0;       // bytes in the first part; 0: half the reply
-  uint32_t delay_ms = 0;       // extra delay before every reply
   bool overlong_text = false;  // read answers carry texts longer than their fields
 
   bool show_help = false;
