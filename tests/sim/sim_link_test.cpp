@@ -168,6 +168,32 @@ TEST(SimProcessLife, RegistersAComNumberAndRemovesItOnSigterm) {
   EXPECT_EQ(fourth.com_number(), 1u);
 }
 
+TEST(SimProcessLife, ReplacesOnlyTheLinksOfLoggersThatAreGone) {
+  namespace fs = std::filesystem;
+  SimProcess killed;
+  StartSim(killed, {"--com", "2"});
+  killed.Kill();
+  ASSERT_TRUE(fs::is_symlink(killed.link_path()));
+  const std::string dir = killed.port_dir();
+  // The user's own links are never touched, not even one whose adapter is unplugged.
+  fs::create_symlink("/dev/null", dir + "/com1");
+  fs::create_symlink("/dev/ttyUSB99", dir + "/com3");
+
+  SimProcess live;
+  ASSERT_TRUE(live.Start({"--port-dir", dir})) << live.error();
+  EXPECT_EQ(live.com_number(), 2u);
+  EXPECT_EQ(fs::read_symlink(dir + "/com2"), live.device());
+
+  SimProcess other;
+  EXPECT_FALSE(other.Start({"--port-dir", dir, "--com", "2"}));
+  EXPECT_FALSE(other.Start({"--port-dir", dir, "--com", "3"}));
+  ASSERT_TRUE(other.Start({"--port-dir", dir})) << other.error();
+  EXPECT_EQ(other.com_number(), 4u);
+  EXPECT_EQ(fs::read_symlink(dir + "/com1"), "/dev/null");
+  EXPECT_EQ(fs::read_symlink(dir + "/com2"), live.device());
+  EXPECT_EQ(fs::read_symlink(dir + "/com3"), "/dev/ttyUSB99");
+}
+
 TEST(SimProcessLife, RejectsBadArguments) {
   // (The last: --delay and --turnaround name one setting, here given two values.)
   const std::vector<std::vector<std::string>> cases = {

@@ -16,6 +16,7 @@
 // - Stop sends SIGTERM, reaps the child (SIGKILL after 30 s) and returns its exit status (0 on a
 //   clean stop, -1 when it died of a signal). Start may be called again after Stop: the same
 //   directory is used, so a restart finds its --state file again.
+// - Kill ends the child with SIGKILL, as a crash would: its link and lock file stay behind.
 // - The destructor stops the child and removes the directory.
 // - ExportPortDir sets TRAVEX_PORT_DIR for this process (the port map reads it when a port is
 //   opened). Call it before the test starts threads of its own; setenv is not thread-safe.
@@ -118,6 +119,15 @@ class SimProcess {
     pid_ = -1;
     exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return exit_status_;
+  }
+
+  void Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    exit_status_ = -1;
   }
 
   void ExportPortDir() const { setenv("TRAVEX_PORT_DIR", port_dir().c_str(), 1); }

@@ -59,7 +59,12 @@ const char* UsageText() {
          "  --delay MS          answer MS milliseconds late: the same setting as --turnaround\n"
          "  --overlong-text     read answers carry every text twice as long as its field\n"
          "\n"
-         "When ready it prints one line \"COMn <device>\". SIGINT or SIGTERM ends it.\n";
+         "When ready it prints one line \"COMn <device>\". SIGINT or SIGTERM ends it.\n"
+         "\n"
+         "While it runs it holds a lock on .comN.lock beside its link. A link to a\n"
+         "pseudo-terminal whose lock nobody holds was left by a logger that died and is replaced\n"
+         "(the terminal it names is never opened); links to anything else are the user's and are\n"
+         "never touched.\n";
 }
 
 bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error) {
