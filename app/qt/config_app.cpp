@@ -7,6 +7,7 @@
 
 #include "app/qt/app_icon.h"
 #include "app/qt/config_dlg.h"
+#include "travex_version.h"
 
 namespace travex {
 
@@ -15,7 +16,7 @@ CConfigApp::CConfigApp(int& argc, char** argv) : QApplication(argc, argv) {
   // file are always written and read with a decimal point.
   std::setlocale(LC_NUMERIC, "C");
   setApplicationName(QStringLiteral("travex-config"));
-  setApplicationVersion(QStringLiteral("1.2"));
+  setApplicationVersion(QLatin1String(kVersionString));
   setDesktopFileName(QStringLiteral("travex-config"));
   setWindowIcon(AppIcon());
 

@@ -28,6 +28,7 @@
 #include "resources/resource_ids.h"
 #include "resources/string_table.h"
 #include "params/gbk.h"
+#include "travex_version.h"
 #include "ui_config_dlg.h"
 
 namespace travex {
@@ -64,6 +65,7 @@ constexpr QColor kStatusBarColour(180, 180, 180);
 CConfigDlg::CConfigDlg(CComPort& port, CRxRing& ring, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CConfigDlg>()), core_(*this, *this, port, ring) {
   ui_->setupUi(this);
+  setWindowTitle(QStringLiteral("Travex配置软件V%1").arg(QLatin1String(kVersionString)));
   // A modal frame with a title and a close box; no minimise or maximise box.
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);

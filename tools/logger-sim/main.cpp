@@ -26,6 +26,7 @@
 #include "sim_image.h"
 #include "sim_log.h"
 #include "sim_options.h"
+#include "travex_version.h"
 
 namespace travex::sim {
 namespace {
@@ -349,6 +350,10 @@ int Main(int argc, char** argv) {
   }
   if (options.show_help) {
     std::fputs(UsageText(), stdout);
+    return 0;
+  }
+  if (options.show_version) {
+    std::printf("travex-logger-sim %s\n", kVersionString);
     return 0;
   }
 

@@ -64,7 +64,9 @@ const char* UsageText() {
          "While it runs it holds a lock on .comN.lock beside its link. A link to a\n"
          "pseudo-terminal whose lock nobody holds was left by a logger that died and is replaced\n"
          "(the terminal it names is never opened); links to anything else are the user's and are\n"
-         "never touched.\n";
+         "never touched.\n"
+         "\n"
+         "--help prints this text, --version the version.\n";
 }
 
 bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error) {
@@ -111,6 +113,8 @@ bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error
     uint64_t n = 0;
     if (arg == "--help" || arg == "-h") {
       o.show_help = true;
+    } else if (arg == "--version") {
+      o.show_version = true;
     } else if (arg == "--port-dir") {
       std::string_view text;
       if (!take_value(&text)) return false;

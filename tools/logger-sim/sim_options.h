@@ -29,6 +29,7 @@ struct SimOptions {
   bool overlong_text = false;  // read answers carry texts longer than their fields
 
   bool show_help = false;
+  bool show_version = false;
 };
 
 // Parses argv[1..argc-1]. On failure returns false and describes the problem in *error.
