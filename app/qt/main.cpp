@@ -3,6 +3,8 @@
 #include "serial/globals.h"
 
 int main(int argc, char** argv) {
+  travex::CConfigApp::PrepareCommandLine(argc, argv);
   travex::CConfigApp app(argc, argv);
-  return app.InitInstance(travex::g_com_port, travex::g_rx_ring);
+  const std::string import_file = app.ParseCommandLine();
+  return app.InitInstance(travex::g_com_port, travex::g_rx_ring, import_file);
 }

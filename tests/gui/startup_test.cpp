@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/qt/about_box.h"
+#include "app/qt/config_app.h"
 #include "app/qt/control_table.h"
 #include "gui_fixture.h"
 #include "resources/resource_ids.h"
@@ -306,6 +307,23 @@ TEST_F(GuiTest, EnterOnAFocusedButtonPressesIt) {
   QTest::keyClick(Button(IDC_NOW), Qt::Key_Return);
   EXPECT_TRUE(dlg.isVisible());
   EXPECT_NE(EditText(IDC_YEAR), "1999");  // "当前" filled in the PC's clock
+}
+
+TEST_F(GuiTest, OpensWithAParameterFileGivenOnTheCommandLine) {
+  PinPortsExcept({});
+  CConfigDlg& dlg = OpenDialog();
+  const std::string file = (dir_ / "given.ini").string();
+  Type(IDC_CH_NAME, "from the file");
+  file_answers_.push_back(file);
+  Click(IDC_EXPORT);
+  Type(IDC_CH_NAME, "changed");
+
+  // The import takes the named file without asking; the open dialog answers again afterwards.
+  ImportNamedParamFile(dlg, file);
+  EXPECT_EQ(EditText(IDC_CH_NAME), "from the file");
+  EXPECT_EQ(file_requests_.size(), 1u);
+  Click(IDC_IMPORT);
+  EXPECT_EQ(file_requests_.size(), 2u);
 }
 
 }  // namespace
