@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing the tool need.
+# Installs the Debian packages that building, running, testing and packaging the tool need.
 # Idempotent: packages already present are not touched; uses sudo only when not root.
 set -euo pipefail
 
@@ -9,6 +9,8 @@ packages=(
   nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wqy-microhei
+  appstream desktop-file-utils
+  dpkg-dev file lintian
 )
 
 missing=()
