@@ -267,7 +267,8 @@ void CDialogCore::RunStepLocked(std::unique_lock<std::mutex>& lock) {
   run_stop_ = std::stop_source();
   const std::stop_token token = run_stop_.get_token();
   const unsigned next = step_index + 1;
-  if (next > kBulkLastStep) {
+  const bool last_step = next > kBulkLastStep;
+  if (last_step) {
     // The last request goes out now; its answer is still collected as usual.
     index.store(0);
     active.store(0);
@@ -305,6 +306,10 @@ void CDialogCore::RunStepLocked(std::unique_lock<std::mutex>& lock) {
   platform_.PostToUi([this, run, step_index, total_after, result, epoch] {
     RunStepDone(run, step_index, total_after, result, epoch);
   });
+  // The answer to the run's last request is in: the run is over.
+  if (last_step && result.status == ExchangeStatus::kComplete) {
+    platform_.PostToUi([this, run, epoch] { RunEnded(run, false, epoch); });
+  }
 }
 
 // ---------------------------------------------------------------------------- requests
@@ -581,45 +586,41 @@ void CDialogCore::RunStepDone(BulkRun run, unsigned index, unsigned total,
   if (result.image_changed) ShowStalePanels();
   controls_.SetRunProgress(IDialogControls::Progress::kRunning, static_cast<int>(index + 1),
                            static_cast<int>(total));
-  FinishEndedRuns();
 }
 
 void CDialogCore::RunEnded(BulkRun run, bool coefficients_skipped, uint32_t epoch) {
   if (epoch != run_epoch_.load()) return;
   run_coefficients_skipped_[static_cast<int>(run)] = coefficients_skipped;
-  FinishEndedRuns();
+  FinishRun(static_cast<int>(run));
 }
 
-void CDialogCore::FinishEndedRuns() {
-  for (int run : {kRead, kWrite}) {
-    if (!run_open_[run]) continue;
-    const auto& active = run == kRead ? bulk.bulk_read_active : bulk.bulk_write_active;
-    if (active.load() != 0) continue;
-    if (bulk.bulk_waiting.load() != 0 && exchange_run_.load() == run) continue;
-    run_open_[run] = false;
-    const int failed = run_failed_blocks_[run];
-    const bool skipped = run_coefficients_skipped_[run];
-    std::string text;
-    if (failed > 0) {
-      // The last block's success text would hide the failures.
-      text = std::string(RunName(run)) + "完成，" + std::to_string(failed) + "个数据块失败";
-    }
-    if (skipped) {
-      text = text.empty() ? std::string(RunName(run)) + "完成" : text;
-      text += "，系数未写入（记录仪未报告固件版本，请先读取参数）";
-    }
-    if (!text.empty()) controls_.SetPaneText(3, text);
-    uint16_t version = 0;
-    {
-      std::lock_guard lock(store_mutex_);
-      version = param_store.fw_version;
-    }
-    const int total = static_cast<int>(BulkStepCount(version));
-    const int steps = skipped ? static_cast<int>(kBulkFirstCoefStep) : total;
-    controls_.SetRunProgress(failed > 0 ? IDialogControls::Progress::kFailed
-                                        : IDialogControls::Progress::kSucceeded,
-                             steps, steps);
+void CDialogCore::FinishRun(int run) {
+  if (!run_open_[run]) return;
+  // Restarted meanwhile: the new run is still going.
+  const auto& active = run == kRead ? bulk.bulk_read_active : bulk.bulk_write_active;
+  if (active.load() != 0) return;
+  run_open_[run] = false;
+  const int failed = run_failed_blocks_[run];
+  const bool skipped = run_coefficients_skipped_[run];
+  std::string text;
+  if (failed > 0) {
+    // The last block's success text would hide the failures.
+    text = std::string(RunName(run)) + "完成，" + std::to_string(failed) + "个数据块失败";
   }
+  if (skipped) {
+    if (text.empty()) text = std::string(RunName(run)) + "完成";
+    text += "，系数未写入（记录仪未报告固件版本，请先读取参数）";
+  }
+  if (!text.empty()) controls_.SetPaneText(3, text);
+  uint16_t version = 0;
+  {
+    std::lock_guard lock(store_mutex_);
+    version = param_store.fw_version;
+  }
+  const int steps = static_cast<int>(BulkStepCount(version));
+  controls_.SetRunProgress(
+      failed > 0 ? IDialogControls::Progress::kFailed : IDialogControls::Progress::kSucceeded,
+      steps, steps);
 }
 
 void CDialogCore::CancelRuns() {

@@ -171,9 +171,8 @@ class CDialogCore {
   void RunStepDone(BulkRun run, unsigned index, unsigned total, const RequestResult& result,
                    uint32_t epoch);
   void RunEnded(BulkRun run, bool coefficients_skipped, uint32_t epoch);
-  // Shows the closing text of a run that has sent its last request and has no answer
-  // outstanding.
-  void FinishEndedRuns();
+  // Shows the closing text of a run whose last answer is in (or that ended without one).
+  void FinishRun(int run);
   // Ends any run at once (no further request; the exchange of its answer is abandoned).
   void CancelRuns();
 

@@ -90,13 +90,7 @@ int CConfigApp::InitInstance(CComPort& port, CRxRing& ring, const std::string& i
 }
 
 void ImportNamedParamFile(CConfigDlg& dialog, const std::string& path) {
-  auto ask = std::exchange(dialog.hooks.file_name,
-                           [&path](const FileDialogRequest& /*request*/, std::string* answer) {
-                             *answer = path;
-                             return true;
-                           });
-  dialog.core().OnImport();
-  dialog.hooks.file_name = std::move(ask);
+  dialog.core().ImportFile(path);
 }
 
 }  // namespace travex

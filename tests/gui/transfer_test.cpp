@@ -258,6 +258,7 @@ TEST_F(SimGuiTest, EndingTheProgramDuringARunAsksFirst) {
   EXPECT_EQ(messages_.size(), 2u);
   EXPECT_FALSE(dialog_->isVisible());
   EXPECT_FALSE(dialog_->core().RunInProgress());
+  QTest::qWait(100);  // a request written before the close reaches the logger at line speed
   const int sent = RequestsLogged();
   QTest::qWait(600);
   EXPECT_EQ(RequestsLogged(), sent);  // the worker threads are stopped: nothing more goes out
