@@ -1,4 +1,5 @@
 #include "serial/port_map.h"
+#include "serial/port_info.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,36 @@ TEST(PortDirectory, EnvironmentDecidesWhere) {
   EXPECT_EQ(PortDirectory(), "/home/op/.config/travex/ports");
   EnvOverride empty_dir("TRAVEX_PORT_DIR", "");
   EXPECT_EQ(PortDirectory(), "/home/op/.config/travex/ports");
+}
+
+}  // namespace
+}  // namespace travex
+
+namespace travex {
+namespace {
+
+// A USB adapter as sysfs shows it: the tty under an interface of the USB device.
+TEST(PortInfo, UsbAdaptersTellVendorProductAndSerialNumber) {
+  testing::PortDir sys;
+  const std::string usb = sys.path + "/devices/usb1/1-1";
+  std::filesystem::create_directories(usb + "/1-1:1.0/ttyUSB7");
+  std::filesystem::create_directories(sys.path + "/drivers/ftdi_sio");
+  std::filesystem::create_directories(sys.path + "/class/ttyUSB7");
+  std::filesystem::create_symlink(usb + "/1-1:1.0/ttyUSB7", sys.path + "/class/ttyUSB7/device");
+  std::filesystem::create_symlink(sys.path + "/drivers/ftdi_sio", usb + "/1-1:1.0/ttyUSB7/driver");
+  const std::pair<const char*, const char*> files[] = {{"idVendor", "0403\n"}, {"idProduct", "6001\n"},
+      {"manufacturer", "FTDI\n"}, {"product", "FT232R USB UART\n"}, {"serial", "A50285BI\n"}};
+  for (const auto& [name, text] : files) std::ofstream(usb + "/" + name) << text;
+
+  const SerialPortInfo info = DescribeSerialPort("/dev/ttyUSB7", sys.path + "/class");
+  EXPECT_TRUE(info.usb);
+  EXPECT_EQ(info.driver, "ftdi_sio");
+  EXPECT_EQ(SerialPortSummary(info), "/dev/ttyUSB7 — FTDI FT232R USB UART (0403:6001), S/N A50285BI");
+  EXPECT_FALSE(info.accessible);  // no such device here
+
+  const SerialPortInfo plain = DescribeSerialPort("/dev/ttyS9", sys.path + "/class");
+  EXPECT_FALSE(plain.usb);
+  EXPECT_EQ(SerialPortSummary(plain), "/dev/ttyS9");
 }
 
 }  // namespace
