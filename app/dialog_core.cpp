@@ -569,7 +569,9 @@ void CDialogCore::RunStepDone(BulkRun run, unsigned index, unsigned total,
   const int r = static_cast<int>(run);
   if (result.status != ExchangeStatus::kComplete) {
     // The run ended without an answer; so did the other one, if it was armed.
-    controls_.SetPaneText(3, ExchangeStatusText(result.status));
+    controls_.SetPaneText(3, result.status == ExchangeStatus::kDisconnected
+                                 ? std::string_view(kRunLostText)
+                                 : ExchangeStatusText(result.status));
     run_open_[kRead] = false;
     run_open_[kWrite] = false;
     controls_.SetRunProgress(IDialogControls::Progress::kFailed, static_cast<int>(index),
@@ -649,7 +651,7 @@ void CDialogCore::OnDeviceLost(uint32_t open_count) {
   controls_.SetPaneText(1, "请检查设备连接，然后重新测试波特率");
   controls_.SetPaneText(2, "");
   if (in_run) {
-    controls_.SetPaneText(3, "设备已断开，全部读取/写入未完成");
+    controls_.SetPaneText(3, kRunLostText);
     controls_.SetRunProgress(IDialogControls::Progress::kFailed, 0, 0);
   }
 }

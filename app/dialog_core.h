@@ -135,6 +135,8 @@ class CDialogCore {
   static constexpr std::string_view kAppName = "Travex配置软件";
   // Pane-3 text of a single request refused while a run or the search is in progress.
   static constexpr std::string_view kRunBusyText = "正在全部读取/写入，请稍候";
+  // Pane-3 text of a run ended by a device that went away.
+  static constexpr std::string_view kRunLostText = "设备已断开，全部读取/写入未完成";
 
  private:
   enum class JobKind : uint8_t { kNone, kSearch, kLink, kRequest };

@@ -1,22 +1,26 @@
-// travex-bench: starts the simulated logger and the tool's dialog offscreen, runs read-all and
-// write-all at 115200 and at 9600 bit/s and prints for each run the requests, the total time,
-// the time per step (median and worst) and the floor the 100 ms cadence sets; then the tool's
-// CPU use while idle with the port open over 10 s, and its peak resident memory.
+// travex-bench: the tool's dialog, offscreen, against the simulated logger pacing both directions
+// at the line's rate (turnaround 0 unless TRAVEX_BENCH_TURNAROUND_MS says otherwise). For
+// read-all and write-all at 115200, 9600 and 2400 bit/s it prints the requests, the bytes sent and
+// received, the wire floor (bytes x 10 / rate), the total time and the ratio total / floor; then
+// the baud-search time for a logger at 9600 and at 115200, the tool's CPU use while idle with the
+// port open over 10 s, and its peak resident memory.
 //
-//   build/<dir>/bench/travex-bench            (TRAVEX_SIM overrides the logger binary)
+//   build/<dir>/bench/travex-bench            (TRAVEX_SIM overrides the logger binary,
+//                                              TRAVEX_BENCH_RATES="115200 9600" picks rates)
 #include <sys/resource.h>
 
 #include <QApplication>
-#include <QLabel>
 #include <QEventLoop>
+#include <QLabel>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -24,29 +28,53 @@
 #include "resources/resource_ids.h"
 #include "serial/com_port.h"
 #include "serial/rx_ring.h"
+#include "session/session.h"
 #include "tests/support/sim_process.h"
 
 namespace {
 
 using travex::CConfigDlg;
-using travex::CDialogCore;
 using Clock = std::chrono::steady_clock;
 
-// Seconds of the day of each parameter request the logger logged ("... hh:mm:ss.mmm RX 55 ...").
-std::vector<double> RequestTimes(const std::string& log_path) {
-  std::vector<double> times;
-  std::ifstream in(log_path);
-  for (std::string line; std::getline(in, line);) {
-    if (line.find(" RX 55 ") == std::string::npos || line.size() < 23) continue;
-    const int h = std::atoi(line.substr(11, 2).c_str());
-    const int m = std::atoi(line.substr(14, 2).c_str());
-    const double s = std::atof(line.substr(17, 6).c_str());
-    double t = h * 3600.0 + m * 60.0 + s;
-    if (!times.empty() && t < times.back()) t += 86400.0;  // past midnight
-    times.push_back(t);
+// Counts what crosses the line, and how long the tool takes from an answer to the next request.
+class ByteCounter : public travex::IFrameSink {
+ public:
+  void OnFrame(const travex::FrameRecord& frame) override {
+    (frame.sent ? sent : received).fetch_add(frame.length);
+    if (frame.sent) requests.fetch_add(1);
+    std::lock_guard lock(mutex_);
+    if (frame.sent && have_answer_) gaps_.push_back(frame.time - last_answer_);
+    have_answer_ = !frame.sent;
+    if (!frame.sent) last_answer_ = frame.time;
   }
-  return times;
-}
+  void Reset() {
+    sent.store(0);
+    received.store(0);
+    requests.store(0);
+    std::lock_guard lock(mutex_);
+    gaps_.clear();
+    have_answer_ = false;
+  }
+  // Median and worst time from an answer's last byte to the next request, in milliseconds.
+  std::pair<double, double> Gaps() {
+    std::lock_guard lock(mutex_);
+    if (gaps_.empty()) return {0, 0};
+    std::sort(gaps_.begin(), gaps_.end());
+    auto ms = [](std::chrono::system_clock::duration d) {
+      return std::chrono::duration<double, std::milli>(d).count();
+    };
+    return {ms(gaps_[gaps_.size() / 2]), ms(gaps_.back())};
+  }
+  std::atomic<long> sent{0};
+  std::atomic<long> received{0};
+  std::atomic<int> requests{0};
+
+ private:
+  std::mutex mutex_;
+  bool have_answer_ = false;
+  std::chrono::system_clock::time_point last_answer_;
+  std::vector<std::chrono::system_clock::duration> gaps_;
+};
 
 // Runs the Qt event loop until pred() holds or the time-out passes.
 template <typename Pred>
@@ -55,50 +83,44 @@ bool Pump(Pred pred, std::chrono::seconds timeout) {
   while (!pred()) {
     if (Clock::now() > deadline) return false;
     QApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return true;
 }
 
-struct RunFigures {
-  int requests = 0;
-  double total = 0;
-  double median = 0;
-  double worst = 0;
-};
-
-RunFigures TimeRun(CConfigDlg& dlg, const std::string& log_path, bool write) {
-  CDialogCore& core = dlg.core();
-  const size_t before = RequestTimes(log_path).size();
-  const auto start = Clock::now();
-  if (write) {
-    core.OnWriteAll();
-  } else {
-    core.OnReadAll();
-  }
-  if (!Pump([&] { return !core.RunInProgress(); }, std::chrono::seconds(300))) {
-    std::fprintf(stderr, "run did not end\n");
-  }
-  RunFigures f;
-  f.total = std::chrono::duration<double>(Clock::now() - start).count();
-  std::vector<double> times = RequestTimes(log_path);
-  times.erase(times.begin(), times.begin() + static_cast<long>(before));
-  f.requests = static_cast<int>(times.size());
-  std::vector<double> steps;
-  for (size_t i = 1; i < times.size(); ++i) steps.push_back(times[i] - times[i - 1]);
-  if (!steps.empty()) {
-    std::sort(steps.begin(), steps.end());
-    f.median = steps[steps.size() / 2];
-    f.worst = steps.back();
-  }
-  return f;
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-void Print(const char* what, uint32_t baud, const RunFigures& f, const std::string& pane3) {
-  std::printf("%-9s @ %6u bit/s: %3d requests, total %6.2f s, step median %.3f s, worst %.3f s,"
-              " floor %.1f s  [pane 3: %s]\n",
-              what, baud, f.requests, f.total, f.median, f.worst, f.requests * 0.1,
-              pane3.c_str());
+bool TimeRun(CConfigDlg& dlg, ByteCounter& counter, uint32_t baud, bool write) {
+  counter.Reset();
+  const auto start = Clock::now();
+  if (write) {
+    dlg.core().OnWriteAll();
+  } else {
+    dlg.core().OnReadAll();
+  }
+  const bool ended = Pump([&] { return !dlg.core().RunInProgress(); }, std::chrono::seconds(600));
+  const double total = Seconds(start);
+  const long bytes = counter.sent.load() + counter.received.load();
+  const double floor = static_cast<double>(bytes) * 10.0 / baud;
+  const auto [gap_median, gap_worst] = counter.Gaps();
+  std::printf("%-9s @ %6u bit/s: %3d requests, %6ld bytes sent, %6ld received, wire floor %7.3f s,"
+              " total %7.3f s, ratio %5.2f; answer to next request median %.2f ms, worst %.2f ms"
+              "  [pane 3: %s]\n",
+              write ? "write-all" : "read-all", baud, counter.requests.load(), counter.sent.load(),
+              counter.received.load(), floor, total, floor > 0 ? total / floor : 0.0, gap_median,
+              gap_worst, dlg.Pane(3)->text().toStdString().c_str());
+  std::fflush(stdout);
+  if (!ended) std::fprintf(stderr, "run did not end\n");
+  return ended;
+}
+
+double SearchSeconds(CConfigDlg& dlg) {
+  const auto start = Clock::now();
+  dlg.core().OnTestBaud();
+  Pump([&] { return !dlg.core().SearchInProgress(); }, std::chrono::seconds(60));
+  return Seconds(start);
 }
 
 double CpuSeconds() {
@@ -113,16 +135,21 @@ double CpuSeconds() {
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   if (std::getenv("TRAVEX_SIM") == nullptr) setenv("TRAVEX_SIM", TRAVEX_SIM_DEFAULT, 1);
+  const char* turnaround = std::getenv("TRAVEX_BENCH_TURNAROUND_MS");
   QApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
 
   int status = 0;
-  for (uint32_t baud : {115200u, 9600u}) {
+  double search_seconds[2] = {0, 0};
+  // TRAVEX_BENCH_RATES="115200 9600" narrows the runs.
+  const char* only = std::getenv("TRAVEX_BENCH_RATES");
+  for (uint32_t baud : {115200u, 9600u, 2400u}) {
+    if (only != nullptr && std::string(" ") .append(only).append(" ").find(" " + std::to_string(baud) + " ") == std::string::npos) {
+      continue;
+    }
     travex::testing::SimProcess sim;
-    // The first start makes the logger's directory; the second logs into it.
-    if (sim.Start({"--no-pacing"})) sim.Stop();
-    const std::string log_path = sim.Path("frames.log");
-    if (!sim.Start({"--baud", std::to_string(baud), "--demo", "--log", log_path})) {
+    if (!sim.Start({"--baud", std::to_string(baud), "--demo", "--turnaround",
+                    turnaround != nullptr ? turnaround : "0"})) {
       std::fprintf(stderr, "cannot start the logger: %s\n", sim.error().c_str());
       return 1;
     }
@@ -132,40 +159,45 @@ int main(int argc, char** argv) {
     travex::CRxRing ring(&port);
     {
       CConfigDlg dlg(port, ring);
+      ByteCounter counter;
+      dlg.core().SetFrameSink(&counter);
       dlg.hooks.message = [](std::string_view text, std::string_view, travex::MessageIcon) {
         std::fprintf(stderr, "message: %.*s\n", static_cast<int>(text.size()), text.data());
       };
       dlg.hooks.yes_no = [](std::string_view, std::string_view) { return true; };
       dlg.show();
       dlg.SetText(travex::IDC_PORT, "COM" + std::to_string(sim.com_number()));
-      dlg.core().OnTestBaud();
+      const double search = SearchSeconds(dlg);
+      if (baud == 9600u) search_seconds[0] = search;
+      if (baud == 115200u) search_seconds[1] = search;
       if (!port.IsOpen() || port.baud_rate != baud) {
         std::fprintf(stderr, "the search did not find the logger at %u\n", baud);
         status = 1;
+        dlg.Shutdown();
         continue;
       }
-      const RunFigures read = TimeRun(dlg, log_path, false);
-      Print("read-all", baud, read, dlg.Pane(3)->text().toStdString());
-      const RunFigures write = TimeRun(dlg, log_path, true);
-      Print("write-all", baud, write, dlg.Pane(3)->text().toStdString());
+      if (!TimeRun(dlg, counter, baud, false) || !TimeRun(dlg, counter, baud, true)) status = 1;
 
       if (baud == 115200u) {
-        // Idle with the port open: the reader polls every 10 ms, nothing else runs.
+        // Idle with the port open: the reader sleeps until bytes come, nothing else runs.
         const double cpu_before = CpuSeconds();
         const auto wall_before = Clock::now();
         QEventLoop loop;
         QTimer::singleShot(10000, &loop, &QEventLoop::quit);
         loop.exec();
-        const double wall = std::chrono::duration<double>(Clock::now() - wall_before).count();
+        const double wall = Seconds(wall_before);
         const double cpu = CpuSeconds() - cpu_before;
-        std::printf("idle 10 s, port open: CPU %.3f s of %.2f s = %.2f%% of one core\n", cpu,
-                    wall, 100.0 * cpu / wall);
+        std::printf("idle 10 s, port open: CPU %.3f s of %.2f s = %.2f%% of one core\n", cpu, wall,
+                    100.0 * cpu / wall);
       }
       dlg.Shutdown();
+      dlg.core().SetFrameSink(nullptr);
     }
     port.Close();
     sim.Stop();
   }
+  std::printf("baud search: logger at 9600 found in %.3f s, at 115200 in %.3f s\n",
+              search_seconds[0], search_seconds[1]);
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("peak resident memory: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);

@@ -427,18 +427,19 @@ void CConfigDlg::RunPosted() {
   for (std::function<void()>& fn : batch) fn();
 }
 
+// The progress message travels in the same queue as every other hand-over, so that it is
+// handled in the order the transfer thread sent it (a run's last text is never overtaken by the
+// progress of its last step).
 void CConfigDlg::PostParamProgress(int kind, long channel) {
-  auto* progress = new CParamProgressEvent(kind, channel);
-  { const std::lock_guard lock(posted_mutex_); }  // publishes the event's fields (see event())
-  QCoreApplication::postEvent(this, progress);
+  PostToUi([this, kind, channel] {
+    CParamProgressEvent progress(kind, channel);
+    QCoreApplication::sendEvent(this, &progress);
+  });
 }
 
 bool CConfigDlg::IsUiThread() const { return QThread::currentThread() == thread(); }
 
 bool CConfigDlg::event(QEvent* e) {
-  // Pairs with the lock in PostParamProgress: a progress event built on a worker thread is
-  // fully visible here.
-  { const std::lock_guard lock(posted_mutex_); }
   if (e->type() == CParamProgressEvent::kType) {
     const auto* progress = static_cast<const CParamProgressEvent*>(e);
     if (!shut_down_) core_.OnParamProgress(progress->kind(), progress->channel());

@@ -126,8 +126,7 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   QLabel* panes_[4] = {};
   QProgressBar* progress_ = nullptr;
   bool shut_down_ = false;
-  // Work handed to the user-interface thread by the worker threads. The lock also orders the
-  // construction of a posted progress event before its handling.
+  // Work handed to the user-interface thread by the worker threads, in order.
   std::mutex posted_mutex_;
   std::deque<std::function<void()>> posted_;
   // Last member: built after the widgets exist, destroyed (threads joined) before them.

@@ -1,4 +1,5 @@
 // Channel panels, read-all, and the file buttons, end to end through the real widgets.
+#include <QProgressBar>
 #include <algorithm>
 #include <fstream>
 
@@ -124,6 +125,10 @@ TEST_F(SimGuiTest, ReadAllWithoutVersionSends65RequestsAndLoadsTheLoggersImage) 
   EXPECT_EQ(RequestsLogged(), 65);
 
   EXPECT_EQ(Progress(pane3, "读取"), ExpectedProgress("读取"));
+  // The progress bar counted the steps and ends full.
+  EXPECT_EQ(dialog_->RunProgressBar()->maximum(), 65);
+  EXPECT_EQ(dialog_->RunProgressBar()->value(), 65);
+  EXPECT_EQ(dialog_->RunProgressBar()->format(), QStringLiteral("%v/%m"));
   EXPECT_EQ(Get<QLabel>(IDC_VERSION)->text(), QStringLiteral("---"));
   EXPECT_FALSE(dialog_->Control(IDC_COEF_A)->isVisible());
 
@@ -142,6 +147,9 @@ TEST_F(SimGuiTest, ALoggerThatFallsSilentEndsTheRunAndANewRunStartsOver) {
   QTest::qWait(1000);
   EXPECT_EQ(RequestsLogged(), 11);  // ten answered, the eleventh timed out, no more
   EXPECT_FALSE(dialog_->core().RunInProgress());
+  // The bar stops at the ten blocks done and shows the failure.
+  EXPECT_EQ(dialog_->RunProgressBar()->value(), 10);
+  EXPECT_EQ(dialog_->RunProgressBar()->format(), QStringLiteral("失败 %v/%m"));
 
   PaneRecorder pane3(dialog_->Pane(3));
   Click(IDC_READ_ALL);
@@ -220,6 +228,8 @@ TEST_F(SimGuiTest, WriteAllAfterEditsAndAnImportPutsTheToolsImageIntoTheLogger) 
   QTest::qWait(500);
   EXPECT_EQ(RequestsLogged(), 65);  // no coefficient block without a version
   EXPECT_EQ(Progress(pane3, "写入"), ExpectedProgress("写入"));
+  // The logger told no version: the operator learns that the coefficients were not written.
+  EXPECT_EQ(Pane(3), "全部写入完成，系数未写入（记录仪未报告固件版本，请先读取参数）");
 
   ASSERT_EQ(sim_.Stop(), 0);
   ParamImage logger{};
