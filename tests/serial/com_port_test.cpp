@@ -2,17 +2,21 @@
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
 #include "pty_helper.h"
 #include "serial/line_settings.h"
+#include "serial/port_lock.h"
 
 namespace travex {
 namespace {
@@ -132,6 +136,34 @@ TEST_F(ComPortTest, OpenIsExclusiveAndCloseReleasesIt) {
   EXPECT_NE(second.Open(), 0) << std::strerror(second.LastError());
   second.Close();
   EXPECT_NE(port.Open(), 0);
+}
+
+TEST_F(ComPortTest, LockFilesOfTerminalProgramsAreHonouredTakenAndReleased) {
+  const std::string lock = dir.path + "/" + LockFileName(pty.slave_path);
+  port.SetLockDirectory(dir.path);
+  auto write_lock = [&](pid_t pid) {
+    FILE* f = std::fopen(lock.c_str(), "w");
+    std::fprintf(f, "%10d\n", static_cast<int>(pid));
+    std::fclose(f);
+  };
+  // A live program holds the line: busy, and it is named.
+  write_lock(getppid());
+  EXPECT_EQ(port.Open(), 0);
+  EXPECT_EQ(port.LastError(), EBUSY);
+  EXPECT_EQ(port.LastHolder().pid, getppid());
+
+  // Its program is gone: the stale lock is taken over, ours while open, removed on close.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  write_lock(child);
+  ASSERT_NE(port.Open(), 0) << std::strerror(port.LastError());
+  std::ifstream held(lock);
+  int pid = 0;
+  held >> pid;
+  EXPECT_EQ(pid, getpid());
+  port.Close();
+  EXPECT_FALSE(std::filesystem::exists(lock));
 }
 
 TEST_F(ComPortTest, EveryRateOfTheSearchIsSetExactly) {

@@ -180,5 +180,20 @@ TEST_F(SessionTest, TheLineStaysQuietForThreeAndAHalfCharactersBetweenFrames) {
   EXPECT_GE(requested - answered, milliseconds(13));
 }
 
+TEST(SessionSearch, ADeviceThatRefusesEveryRateIsAnOpenFailureWithItsReason) {
+  testing::PortDir dir;
+  dir.Link(6, "/dev/null");  // not a serial line: it takes no line settings
+  CComPort port;
+  port.SetLockDirectory(dir.path);
+  CRxRing ring{&port};
+  CSession session{port, ring};
+  EXPECT_EQ(session.Search(6, nullptr, {}).status, SearchStatus::kOpenFailed);
+  EXPECT_FALSE(port.IsOpen());
+  const OpenFailure failure = DescribeOpenFailure(port);
+  EXPECT_TRUE(failure.refused_settings);
+  EXPECT_EQ(failure.device, "/dev/null");
+  EXPECT_FALSE(failure.reason.empty());
+}
+
 }  // namespace
 }  // namespace travex
