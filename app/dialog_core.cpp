@@ -171,8 +171,8 @@ bool CDialogCore::RefuseWhileBusy() {
 
 std::unique_lock<std::mutex> CDialogCore::LockStore() {
   std::unique_lock lock(store_mutex_);
-  if (panels_stale_) {
-    panels_stale_ = false;
+  if (param_store.answers_stored != answers_shown_) {
+    answers_shown_ = param_store.answers_stored;
     panels_.ShowAllPanels();
   }
   return lock;
@@ -282,13 +282,10 @@ void CDialogCore::RunStepLocked(std::unique_lock<std::mutex>& lock) {
   platform_.PostToUi(
       [this, run, step_index, total, epoch] { RunStepStarted(run, step_index, total, epoch); });
   const RequestResult result = session_.TransferStep(param_store, store_mutex_, run, step, token);
-  uint16_t version_after = 0;
+  uint16_t version_after = version;
   if (result.image_changed) {
     std::lock_guard store(store_mutex_);
-    panels_stale_ = true;
     version_after = param_store.fw_version;
-  } else {
-    version_after = version;
   }
 
   lock.lock();
@@ -322,10 +319,6 @@ void CDialogCore::SendRequest(const uint8_t* frame, uint16_t length, unsigned bl
         session_.Request(param_store, store_mutex_, bytes.data(),
                          static_cast<uint16_t>(bytes.size()), stop);
     if (result.status == ExchangeStatus::kCancelled) return;  // a newer request took over
-    if (result.image_changed) {
-      std::lock_guard store(store_mutex_);
-      panels_stale_ = true;
-    }
     platform_.PostToUi([this, result, block, write] { FinishRequest(result, block, write); });
   });
 }

@@ -147,7 +147,7 @@ class CDialogCore {
 
   bool PortCheck();
   bool RefuseWhileBusy();
-  // Locks the store; when the transfer thread has parsed an answer whose panels are not shown
+  // Locks the store; when the transfer thread has stored an answer whose values are not shown
   // yet, shows them first, so that nothing is collected from stale controls.
   std::unique_lock<std::mutex> LockStore();
   // Shows the panels of an answer the transfer thread has stored, if that is still to do.
@@ -193,7 +193,9 @@ class CDialogCore {
   // The store's image, request and reply buffers are shared between the user-interface thread
   // (panels, file) and the transfer thread (requests, answers).
   std::mutex store_mutex_;
-  bool panels_stale_ = false;  // guarded by store_mutex_
+  // The store's answers_stored when the panels were last shown (store_mutex_): when it differs,
+  // an answer's values are in the image but not yet on screen.
+  uint32_t answers_shown_ = 0;
   CParamPanels panels_;
 
   // Transfer thread state, guarded by worker_mutex_.

@@ -54,6 +54,9 @@ class CParamStore {
   uint8_t gear_index[kChannelCount] = {};
   ParamImage image = {};
   bool last_request_was_write = false;
+  // Read answers stored into the image so far: whoever shows the image can tell whether an
+  // answer came in since it last looked.
+  uint32_t answers_stored = 0;
 };
 
 }  // namespace travex

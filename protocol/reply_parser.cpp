@@ -68,6 +68,7 @@ ReplyOutcome CParamStore::ParseReadReply(uint16_t length) {
     p += taken;
   }
 
+  ++answers_stored;
   return ReplyOutcome{true, kReadOk};
 }
 
