@@ -178,6 +178,19 @@ std::unique_lock<std::mutex> CDialogCore::LockStore() {
   return lock;
 }
 
+bool CDialogCore::CollectAllPanels(std::string_view consequence, ParamImage* image) {
+  auto lock = LockStore();
+  const CollectResult collected = panels_.CollectAllPanels();
+  if (!collected.ok) {
+    lock.unlock();
+    ReportProblem(collected, consequence);
+    return false;
+  }
+  NoteCollected(collected);
+  if (image != nullptr) *image = param_store.image;
+  return true;
+}
+
 void CDialogCore::ReportProblem(const CollectResult& result, std::string_view consequence) {
   std::string text = FieldProblemText(result.problem);
   if (!consequence.empty()) text += "\n" + std::string(consequence);
@@ -342,134 +355,93 @@ void CDialogCore::OnNow() {
   panels_.FillCurrentTime();
 }
 
-void CDialogCore::OnReadBase() {
+void CDialogCore::SendBlockRequest(const std::function<CollectResult()>& collect,
+                                   uint16_t (CParamStore::*build)(),
+                                   unsigned (*block_of)(const CParamStore&)) {
   if (!PortCheck() || RefuseWhileBusy()) return;
-  std::unique_lock lock(store_mutex_);
-  const uint16_t length = param_store.ReadBaseRequest();
+  auto lock = LockStore();
+  if (collect) {
+    const CollectResult collected = collect();
+    if (!collected.ok) {
+      lock.unlock();
+      ReportProblem(collected, "没有写入任何参数。");
+      return;
+    }
+    NoteCollected(collected);
+  }
+  const unsigned block = block_of(param_store);
+  const uint16_t length = (param_store.*build)();
   uint8_t frame[kFrameBufferSize];
   std::memcpy(frame, param_store.request, length);
   lock.unlock();
-  SendRequest(frame, length, kBaseBlock);
+  SendRequest(frame, length, block);
 }
 
-void CDialogCore::OnWriteBase() {
-  if (!PortCheck() || RefuseWhileBusy()) return;
+template <typename Collect, typename Current, typename Show>
+void CDialogCore::ChangeSelection(int selector, Collect collect, Current current, Show show) {
   auto lock = LockStore();
-  const CollectResult collected = panels_.CollectBaseInfo();
+  const CollectResult collected = collect(static_cast<uint8_t>(controls_.GetSelection(selector)));
   if (!collected.ok) {
+    // The values on screen stay where they are, and so does their selector.
+    controls_.SetSelection(selector, current());
     lock.unlock();
-    ReportProblem(collected, "没有写入任何参数。");
+    ReportProblem(collected, "请先改正，再切换。");
     return;
   }
   NoteCollected(collected);
-  const uint16_t length = param_store.WriteBaseRequest();
-  uint8_t frame[kFrameBufferSize];
-  std::memcpy(frame, param_store.request, length);
-  lock.unlock();
-  SendRequest(frame, length, kBaseBlock);
+  show();
+}
+
+namespace {
+unsigned BaseBlockOf(const CParamStore&) { return kBaseBlock; }
+unsigned Arg1BlockOf(const CParamStore& s) { return Arg1BlockIndex(s.arg1_channel % kChannelCount); }
+unsigned Arg2BlockOf(const CParamStore& s) { return Arg2BlockIndex(s.arg2_channel % kChannelCount); }
+}  // namespace
+
+void CDialogCore::OnReadBase() { SendBlockRequest({}, &CParamStore::ReadBaseRequest, BaseBlockOf); }
+
+void CDialogCore::OnWriteBase() {
+  SendBlockRequest([this] { return panels_.CollectBaseInfo(); }, &CParamStore::WriteBaseRequest,
+                   BaseBlockOf);
 }
 
 void CDialogCore::OnArg1ChannelChange() {
-  auto lock = LockStore();
-  const int selected = controls_.GetSelection(IDC_ARG1_CHANNEL);
-  const CollectResult collected = panels_.CollectArg1(static_cast<uint8_t>(selected));
-  if (!collected.ok) {
-    // The values of the channel on screen stay where they are, and so does its selector.
-    controls_.SetSelection(IDC_ARG1_CHANNEL, param_store.arg1_channel);
-    lock.unlock();
-    ReportProblem(collected, "请先改正，再切换通道。");
-    return;
-  }
-  NoteCollected(collected);
-  panels_.ShowArg1();
+  ChangeSelection(
+      IDC_ARG1_CHANNEL, [this](uint8_t channel) { return panels_.CollectArg1(channel); },
+      [this] { return param_store.arg1_channel; }, [this] { panels_.ShowArg1(); });
 }
 
 void CDialogCore::OnGearChange() {
-  auto lock = LockStore();
-  const int selected = controls_.GetSelection(IDC_GEAR);
-  const CollectResult collected = panels_.CollectGear(static_cast<uint8_t>(selected));
-  if (!collected.ok) {
-    controls_.SetSelection(IDC_GEAR, param_store.gear_index[param_store.arg1_channel]);
-    lock.unlock();
-    ReportProblem(collected, "请先改正，再切换档位。");
-    return;
-  }
-  NoteCollected(collected);
-  panels_.ShowGear();
+  ChangeSelection(
+      IDC_GEAR, [this](uint8_t gear) { return panels_.CollectGear(gear); },
+      [this] { return param_store.gear_index[param_store.arg1_channel % kChannelCount]; },
+      [this] { panels_.ShowGear(); });
 }
 
 void CDialogCore::OnArg2ChannelChange() {
-  auto lock = LockStore();
-  const int selected = controls_.GetSelection(IDC_ARG2_CHANNEL);
-  const CollectResult collected = panels_.CollectArg2(static_cast<uint8_t>(selected));
-  if (!collected.ok) {
-    controls_.SetSelection(IDC_ARG2_CHANNEL, param_store.arg2_channel);
-    lock.unlock();
-    ReportProblem(collected, "请先改正，再切换通道。");
-    return;
-  }
-  NoteCollected(collected);
-  panels_.ShowArg2();
+  ChangeSelection(
+      IDC_ARG2_CHANNEL, [this](uint8_t channel) { return panels_.CollectArg2(channel); },
+      [this] { return param_store.arg2_channel; }, [this] { panels_.ShowArg2(); });
 }
 
-void CDialogCore::OnReadArg1() {
-  if (!PortCheck() || RefuseWhileBusy()) return;
-  std::unique_lock lock(store_mutex_);
-  const unsigned block = Arg1BlockIndex(param_store.arg1_channel % kChannelCount);
-  const uint16_t length = param_store.ReadArg1Request();
-  uint8_t frame[kFrameBufferSize];
-  std::memcpy(frame, param_store.request, length);
-  lock.unlock();
-  SendRequest(frame, length, block);
-}
+void CDialogCore::OnReadArg1() { SendBlockRequest({}, &CParamStore::ReadArg1Request, Arg1BlockOf); }
 
 void CDialogCore::OnWriteArg1() {
-  if (!PortCheck() || RefuseWhileBusy()) return;
-  auto lock = LockStore();
-  const CollectResult collected =
-      panels_.CollectArg1(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG1_CHANNEL)));
-  if (!collected.ok) {
-    lock.unlock();
-    ReportProblem(collected, "没有写入任何参数。");
-    return;
-  }
-  NoteCollected(collected);
-  const unsigned block = Arg1BlockIndex(param_store.arg1_channel);
-  const uint16_t length = param_store.WriteArg1Request();
-  uint8_t frame[kFrameBufferSize];
-  std::memcpy(frame, param_store.request, length);
-  lock.unlock();
-  SendRequest(frame, length, block);
+  SendBlockRequest(
+      [this] {
+        return panels_.CollectArg1(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG1_CHANNEL)));
+      },
+      &CParamStore::WriteArg1Request, Arg1BlockOf);
 }
 
-void CDialogCore::OnReadArg2() {
-  if (!PortCheck() || RefuseWhileBusy()) return;
-  std::unique_lock lock(store_mutex_);
-  const unsigned block = Arg2BlockIndex(param_store.arg2_channel % kChannelCount);
-  const uint16_t length = param_store.ReadArg2Request();
-  uint8_t frame[kFrameBufferSize];
-  std::memcpy(frame, param_store.request, length);
-  lock.unlock();
-  SendRequest(frame, length, block);
-}
+void CDialogCore::OnReadArg2() { SendBlockRequest({}, &CParamStore::ReadArg2Request, Arg2BlockOf); }
 
 void CDialogCore::OnWriteArg2() {
-  if (!PortCheck() || RefuseWhileBusy()) return;
-  auto lock = LockStore();
-  const CollectResult collected =
-      panels_.CollectArg2(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG2_CHANNEL)));
-  if (!collected.ok) {
-    lock.unlock();
-    ReportProblem(collected, "没有写入任何参数。");
-    return;
-  }
-  NoteCollected(collected);
-  const unsigned block = Arg2BlockIndex(param_store.arg2_channel);
-  const uint16_t length = param_store.WriteArg2Request();
-  uint8_t frame[kFrameBufferSize];
-  std::memcpy(frame, param_store.request, length);
-  lock.unlock();
-  SendRequest(frame, length, block);
+  SendBlockRequest(
+      [this] {
+        return panels_.CollectArg2(static_cast<uint8_t>(controls_.GetSelection(IDC_ARG2_CHANNEL)));
+      },
+      &CParamStore::WriteArg2Request, Arg2BlockOf);
 }
 
 // ---------------------------------------------------------------------------- read-all, write-all
@@ -511,16 +483,7 @@ void CDialogCore::OnWriteAll() {
                           kAppName)) {
     return;
   }
-  {
-    auto lock = LockStore();
-    const CollectResult collected = panels_.CollectAllPanels();
-    if (!collected.ok) {
-      lock.unlock();
-      ReportProblem(collected, "没有写入任何参数。");
-      return;
-    }
-    NoteCollected(collected);
-  }
+  if (!CollectAllPanels("没有写入任何参数。")) return;
   uint16_t version = 0;
   {
     std::lock_guard lock(store_mutex_);

@@ -154,6 +154,17 @@ class CDialogCore {
   void ShowStalePanels() { LockStore(); }
   // Shows a refused collect to the operator; `consequence` says what did not happen.
   void ReportProblem(const CollectResult& result, std::string_view consequence);
+  // All three panels into the image (a copy of which goes to *image when given); false, with
+  // the problem shown, when a control holds no value of its field.
+  bool CollectAllPanels(std::string_view consequence, ParamImage* image = nullptr);
+  // A single request of one block: `collect` (when given) first, then `build`; block_of names
+  // the block it reads or writes.
+  void SendBlockRequest(const std::function<CollectResult()>& collect,
+                        uint16_t (CParamStore::*build)(), unsigned (*block_of)(const CParamStore&));
+  // A selector's change: collect into the entry shown (refused: the selector goes back to it),
+  // then show the new one.
+  template <typename Collect, typename Current, typename Show>
+  void ChangeSelection(int selector, Collect collect, Current current, Show show);
   void NoteCollected(const CollectResult& result);
 
   // --- transfer thread ---

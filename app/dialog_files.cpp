@@ -20,17 +20,7 @@ void CDialogCore::OnExport() {
   if (!controls_.AskFileName(dialog, &path)) return;
 
   ParamImage image{};
-  {
-    auto lock = LockStore();
-    const CollectResult collected = panels_.CollectAllPanels();
-    if (!collected.ok) {
-      lock.unlock();
-      ReportProblem(collected, "没有导出参数文件。");
-      return;
-    }
-    NoteCollected(collected);
-    image = param_store.image;
-  }
+  if (!CollectAllPanels("没有导出参数文件。", &image)) return;
   controls_.SetPaneText(2, std::to_string(kArg1Bytes));
   controls_.SetPaneText(3, std::to_string(kArg2Bytes));
   std::string error;
