@@ -1,0 +1,291 @@
+// travex-cli as a user runs it: the program as a child process against simulated loggers on a
+// private port directory. Exit codes, messages, files and what the loggers end up holding.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/image_json.h"
+#include "cli/image_report.h"
+#include "cli_process.h"
+#include "demo_image.h"
+#include "paramfile/param_file.h"
+#include "paramfile/temp_folder.h"
+#include "params/field_table.h"
+#include "serial/com_port.h"
+#include "support/sim_process.h"
+
+namespace travex {
+namespace {
+
+using testing::ReadWholeFile;
+using testing::SimProcess;
+using testing::WriteWholeFile;
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.ok());
+    std::filesystem::create_directory(Ports());
+    // For the test's own ports (a holder of a busy port); before any thread starts.
+    setenv("TRAVEX_PORT_DIR", Ports().c_str(), 1);
+    std::string error;
+    ASSERT_TRUE(SaveParamFile(File("demo.ini"), testing::DemoImage(), &error)) << error;
+  }
+
+  std::string Ports() const { return dir.File("ports"); }
+  std::string File(const std::string& name) const { return dir.File(name); }
+
+  // Starts a logger on the shared port directory; its COM name.
+  std::string Start(SimProcess& sim, std::vector<std::string> args) {
+    args.insert(args.end(), {"--port-dir", Ports()});
+    if (!sim.Start(args)) {
+      ADD_FAILURE() << sim.error();
+      return "COM0";
+    }
+    return "COM" + std::to_string(sim.com_number());
+  }
+
+  testing::CliResult Cli(const std::vector<std::string>& args, int interrupt_ms = 0) {
+    return testing::RunCli(args, Ports(), interrupt_ms);
+  }
+
+  // The image a stopped logger saved in its --state file.
+  static ParamImage StateImage(const std::string& path) {
+    const std::string bytes = ReadWholeFile(path);
+    ParamImage image{};
+    EXPECT_EQ(bytes.size(), kImageBytes);
+    if (bytes.size() == kImageBytes)
+      DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), &image);
+    return image;
+  }
+
+  static std::string Differences(const ParamImage& a, const ParamImage& b) {
+    DiffOptions options;
+    options.device_time = false;
+    return FormatChanges(DiffImages(a, b, options));
+  }
+
+  testing::TempFolder dir;
+};
+
+TEST_F(CliTest, FilesAreConvertedShownAndComparedAndBadOnesRefused) {
+  auto r = Cli({"convert", File("demo.ini"), File("demo.json")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = Cli({"convert", File("demo.json"), File("back.ini")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadWholeFile(File("demo.ini")), ReadWholeFile(File("back.ini")));
+
+  r = Cli({"show", "--json", File("demo.ini")});
+  ParamImage shown{};
+  EXPECT_TRUE(JsonToImage(r.out, &shown).ok);
+  EXPECT_EQ(Differences(shown, testing::DemoImage()), "");
+  r = Cli({"show", File("demo.json")});
+  EXPECT_TRUE(Has(r.out, "arg2[4].data_type       11 (浮点型小端)")) << r.out;
+
+  ParamImage changed = testing::DemoImage();
+  changed.arg2[4].slave_addr = 18;
+  changed.base.device_time += 60;
+  std::string error;
+  ASSERT_TRUE(SaveParamFile(File("changed.ini"), changed, &error));
+  EXPECT_EQ(Cli({"diff", File("demo.ini"), File("back.ini")}).status, 0);
+  r = Cli({"diff", File("demo.ini"), File("changed.ini")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "arg2[4].slave_addr: 5 -> 18\n");
+  EXPECT_TRUE(Has(Cli({"diff", "--device-time", File("demo.ini"), File("changed.ini")}).out,
+                  "device_time: 2024-02-29 08:30:00 -> 2024-02-29 08:31:00"));
+
+  // A damaged INI file, a JSON document with a value out of range, a missing file: refused,
+  // and nothing is written.
+  std::string text = ReadWholeFile(File("demo.ini"));
+  const size_t digit = text.find("arg2=") + 9;
+  text[digit] = text[digit] == '0' ? '1' : '0';
+  WriteWholeFile(File("damaged.ini"), text);
+  r = Cli({"convert", File("damaged.ini"), File("damaged.json")});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_TRUE(Has(r.err, "damaged.ini: the CRC check failed (section ARG2)")) << r.err;
+  std::string json = ReadWholeFile(File("demo.json"));
+  json.replace(json.find("\"slave_addr\": 1"), 15, "\"slave_addr\": 300");
+  WriteWholeFile(File("range.json"), json);
+  r = Cli({"convert", File("range.json"), File("range.ini")});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_TRUE(Has(r.err, "range.json: refused: arg2[0].slave_addr: 300")) << r.err;
+  r = Cli({"show", File("none.ini")});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_TRUE(Has(r.err, "none.ini: No such file or directory")) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(File("damaged.json")));
+  EXPECT_FALSE(std::filesystem::exists(File("range.ini")));
+
+  EXPECT_EQ(Cli({"convert", File("demo.ini"), File("demo.txt")}).status, 2);
+  EXPECT_EQ(Cli({"write", "-p", "COM1", File("demo.ini"), "--clock", "2023-02-29T00:00:00"}).status,
+            2);
+  EXPECT_EQ(Cli({"show"}).status, 2);
+}
+
+TEST_F(CliTest, AReadFileImportsInTheDialogAndAWriteIsVerified) {
+  SimProcess sim;
+  std::string com =
+      Start(sim, {"--demo", "--baud", "19200", "--no-pacing", "--state", File("state")});
+  auto r = Cli({"search", "-p", com});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, com + " (/dev/pts/")) << r.out;
+  EXPECT_TRUE(Has(r.out, ": 19200 bit/s, address 1, firmware 1.2\n")) << r.out;
+
+  r = Cli({"read", "-p", com, "-o", File("read.ini")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "read 97 blocks into " + File("read.ini"))) << r.out;
+  ParamImage read{};
+  const ParamFileLoad load = LoadParamFile(File("read.ini"), &read);
+  EXPECT_TRUE(load.messages.empty());
+  EXPECT_EQ(load.coef, SectionLoad::kLoaded);
+  sim.Stop();
+  EXPECT_EQ(Differences(read, StateImage(File("state"))), "");
+  EXPECT_EQ(Cli({"convert", File("read.ini"), File("read.json")}).status, 0);
+  EXPECT_EQ(Cli({"convert", File("read.json"), File("again.ini")}).status, 0);
+  EXPECT_EQ(ReadWholeFile(File("read.ini")), ReadWholeFile(File("again.ini")));
+
+  // The same logger again: a changed file written with a fixed clock, and read back.
+  com = Start(sim, {"--baud", "19200", "--no-pacing", "--state", File("state")});
+  ParamImage changed = read;
+  changed.coef[2].coef_a = 2.5f;
+  ASSERT_TRUE(SetFieldText(&changed, *FindField("arg2[3].name"), "\xC1\xF7\xC1\xBF"));  // 流量
+  ASSERT_EQ(Cli({"convert", File("read.ini"), File("changed.json")}).status, 0);
+  std::string error;
+  ASSERT_TRUE(SaveParamFile(File("changed.ini"), changed, &error));
+  r = Cli({"write", "-p", com, "--baud", "19200", File("changed.ini"), "--clock",
+           "2030-01-02T03:04:05", "--verify"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(
+      Has(r.out, "wrote 97 blocks from " + File("changed.ini") + " (firmware 1.2), verified"));
+  EXPECT_EQ(Cli({"diff", File("changed.ini"), "-p", com, "--baud", "19200"}).status, 0);
+  r = Cli({"diff", File("changed.json"), "-p", com, "--baud", "19200"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Has(r.out, "\" -> \"流量\"\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, " -> 2.5\n")) << r.out;
+  sim.Stop();
+  const ParamImage held = StateImage(File("state"));
+  EXPECT_EQ(Differences(changed, held), "");
+  uint32_t clock = 0;
+  ASSERT_TRUE(ParseDeviceTime("2030-01-02 03:04:05", &clock));
+  EXPECT_GE(held.base.device_time, clock);
+  EXPECT_LT(held.base.device_time, clock + 30);
+}
+
+TEST_F(CliTest, SeveralLoggersInParallelGiveOneLineEachAndASummary) {
+  SimProcess a, b, c;
+  const std::string com_a = Start(a, {"--no-pacing"});
+  const std::string com_b = Start(b, {"--no-pacing", "--fw", "0"});
+  const std::string com_c = Start(c, {"--no-pacing", "--silent-after", "10"});
+  auto r = Cli({"--trace", File("trace.txt"), "write", "-p", com_a + "," + com_b, "--port", com_c,
+                "--baud", "9600", File("demo.ini")});
+  EXPECT_EQ(r.status, 5);
+  EXPECT_TRUE(Has(r.out, com_a + " (/dev/pts/")) << r.out;
+  EXPECT_TRUE(Has(r.out, ": wrote 97 blocks from")) << r.out;
+  EXPECT_TRUE(Has(r.out, ": wrote 65 blocks from")) << r.out;
+  EXPECT_TRUE(Has(r.out, "write: 3 loggers, 2 ok, 1 failed: " + com_c + "\n")) << r.out;
+  EXPECT_TRUE(
+      Has(r.err, ": the logger did not answer (timed out) at step 10 of 97 (set 1 of channel 9)"))
+      << r.err;
+  EXPECT_TRUE(Has(r.err,
+                  ": warning: the logger reports no firmware version: the coefficients "
+                  "were not written"))
+      << r.err;
+  const std::string trace = ReadWholeFile(File("trace.txt"));
+  for (const std::string& com : {com_a, com_b, com_c}) {
+    EXPECT_TRUE(Has(trace, " " + com + " TX 53 55 35 00 00 00 02 08 00 01 00 02")) << com;
+    EXPECT_TRUE(Has(trace, " " + com + " RX 10 AA 0A 00 00 00 02 00 00 C1 CC  ; write answer"))
+        << com;
+  }
+
+  // With several ports -o is a folder (or a name with {port}).
+  std::filesystem::create_directory(File("out"));
+  r = Cli({"read", "-q", "-p", com_a + "," + com_b, "--baud", "9600", "-o", File("out")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(File("out"))) {
+    const std::string name = entry.path().filename();
+    EXPECT_TRUE(Has(name, "_" + com_a + ".ini") || Has(name, "_" + com_b + ".ini")) << name;
+    ++files;
+  }
+  EXPECT_EQ(files, 2u);
+  EXPECT_EQ(Cli({"read", "-p", com_a + "," + com_b, "-o", File("x.ini")}).status, 2);
+}
+
+TEST_F(CliTest, PortsThatCannotBeUsedAndRefusalsBeforeTheFirstFrameSendNothing) {
+  SimProcess sim;
+  const std::string com = Start(sim, {"--no-pacing", "--log", File("log")});
+  auto r = Cli({"ports"});
+  EXPECT_TRUE(Has(r.out, com + " ")) << r.out;
+
+  r = Cli({"write", "-p", "COM60", File("demo.ini")});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_TRUE(Has(r.err, "COM60: no such port")) << r.err;
+  r = Cli({"write", "-p", com, File("missing.ini")});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_TRUE(Has(r.err, "missing.ini: No such file or directory")) << r.err;
+  {
+    CComPort holder;
+    holder.Configure(static_cast<uint8_t>(sim.com_number()), 8, 0, 0, 9600);
+    ASSERT_NE(holder.Open(), 0);
+    r = Cli({"write", "-p", sim.device(), File("demo.ini")});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_TRUE(Has(r.err, com + " (" + sim.device() +
+                               "): cannot open the port: it is in use by "
+                               "process " +
+                               std::to_string(getpid())))
+        << r.err;
+  }
+  EXPECT_FALSE(Has(ReadWholeFile(File("log")), " RX "));
+
+  // The logger is asked for its address, and nothing more when it is another.
+  r = Cli({"write", "-p", com, "--baud", "9600", "--address", "5", File("demo.ini")});
+  EXPECT_EQ(r.status, 6);
+  EXPECT_TRUE(Has(r.err, ": the logger reports address 1, not 5")) << r.err;
+  EXPECT_FALSE(Has(ReadWholeFile(File("log")), "RX 55"));
+  EXPECT_EQ(Cli({"set-address", "-p", com, "0"}).status, 2);
+  EXPECT_EQ(Cli({"set-baud", "-p", com, "19200"}).status, 2);
+  EXPECT_EQ(Cli({"read", "-p", com, "--baud", "1200"}).status, 2);
+}
+
+TEST_F(CliTest, AddressBaudRateAndClockAreSetAlone) {
+  SimProcess sim;
+  const std::string com = Start(sim, {"--baud", "2400", "--no-pacing", "--state", File("state")});
+  auto r = Cli({"set-address", "-p", com, "9"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = Cli({"set-baud", "-p", com, "--address", "9", "4800"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = Cli({"search", "-p", com});
+  EXPECT_TRUE(Has(r.out, ": 4800 bit/s, address 9, firmware 1.2")) << r.out << r.err;
+  r = Cli({"set-time", "-p", com, "--baud", "4800", "2031-05-06 07:08:09"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, ": clock set to 2031-05-06 07:08:09")) << r.out;
+  sim.Stop();
+  uint32_t clock = 0;
+  ASSERT_TRUE(ParseDeviceTime("2031-05-06 07:08:09", &clock));
+  EXPECT_LE(StateImage(File("state")).base.device_time - clock, 5u);
+}
+
+TEST_F(CliTest, AnInterruptEndsTheRunAndReleasesThePort) {
+  SimProcess sim;
+  const std::string com = Start(sim, {"--baud", "2400"});  // paced: a write-all takes long
+  const auto start = std::chrono::steady_clock::now();
+  const auto r = Cli({"write", "-p", com, "--baud", "2400", File("demo.ini")}, 1000);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(r.status, 130);
+  EXPECT_TRUE(Has(r.err, ": cancelled at step ")) << r.err;
+  CComPort port;
+  port.Configure(static_cast<uint8_t>(sim.com_number()), 8, 0, 0, 2400);
+  EXPECT_NE(port.Open(), 0) << port.LastError();
+}
+
+}  // namespace
+}  // namespace travex
