@@ -11,7 +11,7 @@
 
 #include "cli/image_json.h"
 #include "cli/image_report.h"
-#include "cli_process.h"
+#include "support/cli_process.h"
 #include "demo_image.h"
 #include "paramfile/param_file.h"
 #include "paramfile/temp_folder.h"
