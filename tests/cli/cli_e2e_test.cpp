@@ -6,17 +6,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "cli/image_json.h"
 #include "cli/image_report.h"
-#include "support/cli_process.h"
 #include "demo_image.h"
 #include "paramfile/param_file.h"
 #include "paramfile/temp_folder.h"
 #include "params/field_table.h"
 #include "serial/com_port.h"
+#include "support/cli_process.h"
 #include "support/sim_process.h"
 
 namespace travex {
@@ -218,6 +219,16 @@ TEST_F(CliTest, SeveralLoggersInParallelGiveOneLineEachAndASummary) {
   }
   EXPECT_EQ(files, 2u);
   EXPECT_EQ(Cli({"read", "-p", com_a + "," + com_b, "-o", File("x.ini")}).status, 2);
+
+  // Several documents are one: an object by COM name; the summary stays off standard output.
+  r = Cli({"show", "--json", "-p", com_a + "," + com_b, "--baud", "9600"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const auto shown = nlohmann::json::parse(r.out, nullptr, false);
+  ASSERT_TRUE(shown.is_object()) << r.out;
+  ParamImage image{};
+  EXPECT_TRUE(JsonToImage(shown[com_a].dump(), &image).ok);
+  EXPECT_EQ(Differences(image, testing::DemoImage()), "");
+  EXPECT_TRUE(Has(r.err, "show: 2 loggers, 2 ok")) << r.err;
 }
 
 TEST_F(CliTest, PortsThatCannotBeUsedAndRefusalsBeforeTheFirstFrameSendNothing) {
