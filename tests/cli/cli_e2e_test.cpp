@@ -255,6 +255,10 @@ TEST_F(CliTest, PortsThatCannotBeUsedAndRefusalsBeforeTheFirstFrameSendNothing) 
                                std::to_string(getpid())))
         << r.err;
   }
+  WriteWholeFile(File("cut.json"), "{\"format\": \"travex-parameters\", ");
+  r = Cli({"write", "-p", com, File("cut.json")});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_TRUE(Has(r.err, "cut.json: refused: ")) << r.err;
   EXPECT_FALSE(Has(ReadWholeFile(File("log")), " RX "));
 
   // The logger is asked for its address, and nothing more when it is another.

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,10 +36,12 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::string&
   std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // The test's environment (sanitizer options included) with the port directory replaced.
   std::string env_port = "TRAVEX_PORT_DIR=" + port_dir;
   std::vector<char*> envp = {env_port.data()};
-  std::string path = "PATH=/usr/bin:/bin";
-  envp.push_back(path.data());
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, "TRAVEX_PORT_DIR=", 16) != 0) envp.push_back(*e);
+  }
   envp.push_back(nullptr);
 
   int out[2];
