@@ -107,20 +107,28 @@ int RunOnPorts(CommandEnv& env, const std::string& verb, const std::vector<PortR
     for (const PortReport& r : reports) env.board->PrintOut(r.data);
   }
   int code = kExitOk;
-  std::string failed;
   size_t ok = 0;
+  std::vector<std::string> different;  // for diff and --verify
+  std::vector<std::string> failed;
   for (size_t i = 0; i < ports.size(); ++i) {
-    code = std::max(code, reports[i].outcome.code);
-    if (reports[i].outcome.ok()) {
+    const int port_code = reports[i].outcome.code;
+    code = std::max(code, port_code);
+    if (port_code == kExitOk) {
       ++ok;
     } else {
-      failed += (failed.empty() ? "" : ", ") + ports[i].name;
+      (port_code == kExitDifferent ? different : failed).push_back(ports[i].name);
     }
   }
   if (ports.size() > 1 && !env.quiet) {
-    std::string summary =
-        verb + ": " + std::to_string(ports.size()) + " loggers, " + std::to_string(ok) + " ok";
-    if (!failed.empty()) summary += ", " + std::to_string(ports.size() - ok) + " failed: " + failed;
+    const auto listed = [](const std::vector<std::string>& group, const char* what) {
+      if (group.empty()) return std::string();
+      std::string text = ", " + std::to_string(group.size()) + " " + what + ":";
+      for (size_t k = 0; k < group.size(); ++k) text += (k == 0 ? " " : ", ") + group[k];
+      return text;
+    };
+    const std::string summary = verb + ": " + std::to_string(ports.size()) + " loggers, " +
+                                std::to_string(ok) + " ok" + listed(different, "different") +
+                                listed(failed, "failed");
     if (output.data_command) {
       env.board->PrintErr(summary + "\n");
     } else {
@@ -422,6 +430,10 @@ int CmdShow(CommandEnv& env, const PortOptions& options, const std::string& file
     output.join = [&ports](const std::vector<PortReport>& reports) {
       std::string text = "{";
       const char* separator = "\n";
+      if (std::all_of(reports.begin(), reports.end(),
+                      [](const PortReport& r) { return r.data.empty(); })) {
+        return std::string();
+      }
       for (size_t i = 0; i < reports.size(); ++i) {
         if (reports[i].data.empty()) continue;
         text += separator + nlohmann::json(ports[i].name).dump() + ": " + reports[i].data;
