@@ -110,7 +110,7 @@ std::string OpenFailureText(const OpenFailure& failure) {
     text += "; the device refuses serial line settings (not a serial port?)";
   if (failure.permission) {
     text +=
-        "; this user may not use serial ports: add it to the dialout group "
+        "; the user may not use serial ports: add the user to the dialout group "
         "(sudo usermod -aG dialout $USER) and log in again";
   }
   return text;
