@@ -12,7 +12,7 @@
 #include "cli/image_json.h"
 #include "cli/logger_link.h"
 #include "cli/param_io.h"
-#include "cli/port_spec.h"
+#include "cli/port_list.h"
 #include "paramfile/param_file.h"
 #include "params/calendar.h"
 #include "params/field_table.h"

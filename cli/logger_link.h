@@ -12,7 +12,7 @@
 #include <string>
 
 #include "cli/exit_codes.h"
-#include "cli/port_spec.h"
+#include "cli/port_list.h"
 #include "cli/progress.h"
 #include "params/param_store.h"
 #include "protocol/bulk_transfer.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/port_spec.h"
+#include "cli/port_list.h"
 #include "cli/progress.h"
 #include "paramfile/temp_folder.h"
 #include "params/field_table.h"
@@ -16,7 +16,7 @@
 namespace travex::cli {
 namespace {
 
-TEST(PortSpec, ComNamesAndDevicePathsNameOnePortEach) {
+TEST(PortList, ComNamesAndDevicePathsNameOnePortEach) {
   testing::TempFolder dir;
   ASSERT_TRUE(dir.ok());
   PortMapRoots roots;

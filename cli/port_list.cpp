@@ -1,4 +1,4 @@
-#include "cli/port_spec.h"
+#include "cli/port_list.h"
 
 #include <climits>
 #include <cstdlib>
