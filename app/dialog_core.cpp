@@ -125,28 +125,6 @@ bool CDialogCore::ConfirmClose() {
   return true;
 }
 
-void CDialogCore::EnumeratePorts() {
-  std::vector<std::pair<std::string, std::string>> ports;
-  for (const ComPortEntry& entry : ListComPorts(1, 30, port_map_roots)) {
-    ports.emplace_back("COM" + std::to_string(entry.number), entry.device);
-  }
-  // The list is a sorted one: text order, so COM10 comes before COM2.
-  std::sort(ports.begin(), ports.end());
-  std::vector<std::string> names;
-  std::vector<std::string> devices;
-  for (auto& [name, device] : ports) {
-    names.push_back(name);
-    devices.push_back(device);
-  }
-  controls_.SetListEntries(IDC_PORT, names, devices);
-  if (names.empty()) {
-    controls_.EnableControl(IDC_PORT, false);
-    controls_.EnableControl(IDC_TEST_BAUD, false);
-  } else {
-    controls_.SetSelection(IDC_PORT, 0);
-  }
-}
-
 void CDialogCore::EnableAddrBaudButtons(bool enable) {
   addr_baud_enabled_ = enable;
   controls_.EnableControl(IDC_ADDR_QUERY, enable);

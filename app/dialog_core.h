@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "app/dialog_controls.h"
 #include "app/param_panels.h"
@@ -50,6 +51,11 @@ class IDialogPlatform {
   virtual void PostParamProgress(int kind, long channel) = 0;
   // True on the user-interface thread.
   virtual bool IsUiThread() const = 0;
+  // Told when a search has found the logger: the port text it ran on (GBK) and the logger's
+  // rate and address. A front end may remember them for the operator; nothing the dialog
+  // sends depends on it.
+  virtual void SearchFound(std::string_view /*port_text*/, uint32_t /*baud*/,
+                           uint8_t /*address*/) {}
 };
 
 class CDialogCore {
@@ -75,7 +81,13 @@ class CDialogCore {
   // True while the transfer thread has work: a search, an exchange or a run.
   bool Busy() const;
 
+  // Fills IDC_PORT at start: the ports present, preferred_port selected when it is one of
+  // them, else the first. An empty list disables IDC_PORT and IDC_TEST_BAUD and says why.
   void EnumeratePorts();
+  // Brings IDC_PORT up to date with the ports present now (adapters plugged in or removed, the
+  // port directory changed), keeping the operator's choice when it is still there. While the
+  // search runs (it opens and closes the port) the refresh waits for its end.
+  void RefreshPorts();
   void EnableAddrBaudButtons(bool enable);
 
   // Serial-information band.
@@ -129,6 +141,8 @@ class CDialogCore {
   CParamStore param_store;
   // Where EnumeratePorts looks for ports: the real system unless a test points elsewhere.
   PortMapRoots port_map_roots;
+  // The COM name EnumeratePorts selects when it is in the list (the one used last time).
+  std::string preferred_port;
   BulkFlags bulk;
 
   // The application's name: caption of the message boxes.
@@ -137,6 +151,8 @@ class CDialogCore {
   static constexpr std::string_view kRunBusyText = "正在全部读取/写入，请稍候";
   // Pane-3 text of a run ended by a device that went away.
   static constexpr std::string_view kRunLostText = "设备已断开，全部读取/写入未完成";
+  // What the port list says when there is no port to choose.
+  static constexpr std::string_view kNoPortsText = "未发现串口";
 
  private:
   enum class JobKind : uint8_t { kNone, kSearch, kLink, kRequest };
@@ -195,6 +211,13 @@ class CDialogCore {
   void SetSearchControls(bool searching);
   void LinkQueryJob(bool query, const uint8_t* frame);
 
+  // --- port list (port_list.cpp) ---
+  // Shows `names` (with their tool tips) in IDC_PORT and selects `wanted` when it is one of
+  // them; otherwise `wanted` stays as the text when keep_unlisted (a name the operator typed),
+  // else the first entry is selected.
+  void ShowPorts(std::vector<std::string> names, std::vector<std::string> tips,
+                 const std::string& wanted, bool keep_unlisted);
+
   IDialogControls& controls_;
   IDialogPlatform& platform_;
   CComPort& port_;
@@ -227,6 +250,10 @@ class CDialogCore {
   bool run_coefficients_skipped_[3] = {false, false, false};
   bool search_running_ = false;
   bool addr_baud_enabled_ = false;
+  // The port list as last shown, and a change of the ports seen while the search ran.
+  std::vector<std::string> port_names_;
+  std::vector<std::string> port_tips_;
+  bool ports_changed_while_searching_ = false;
   // Blocks whose edits were neither written to a logger nor exported, numbered like the run
   // steps: 0 base, 1..32 set 1, 33..64 set 2, 65..96 coefficients.
   std::bitset<kBulkLastStep + 1> unsaved_;

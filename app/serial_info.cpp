@@ -174,6 +174,7 @@ void CDialogCore::FinishSearch(const SearchResult& result, const OpenFailure& fa
       controls_.SetStatusTexts(Labelled("设备波特率:", baud), Labelled("设备地址：", address), "",
                                interrupted);
       EnableAddrBaudButtons(true);
+      platform_.SearchFound(controls_.GetText(IDC_PORT), result.baud, result.address);
       break;
     }
     case SearchStatus::kNoAnswer:
@@ -187,6 +188,8 @@ void CDialogCore::FinishSearch(const SearchResult& result, const OpenFailure& fa
     case SearchStatus::kCancelled:
       break;
   }
+  // Ports that came or went meanwhile are listed now that the search has let go of the port.
+  if (ports_changed_while_searching_) RefreshPorts();
 }
 
 void CDialogCore::LinkQueryJob(bool query, const uint8_t* frame) {

@@ -1,0 +1,82 @@
+// The port list (IDC_PORT): filled at start, and brought up to date while the dialog runs as
+// adapters come and go and the port directory changes.
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/dialog_core.h"
+#include "resources/resource_ids.h"
+#include "serial/port_info.h"
+#include "serial/port_map.h"
+
+namespace travex {
+
+namespace {
+
+struct PortListing {
+  std::vector<std::string> names;  // "COM3", in text order (COM10 before COM2)
+  std::vector<std::string> tips;   // the device, and for a USB adapter what it is
+};
+
+PortListing ListPorts(const PortMapRoots& roots) {
+  std::vector<std::pair<std::string, std::string>> ports;
+  for (const ComPortEntry& entry : ListComPorts(1, 30, roots)) {
+    ports.emplace_back("COM" + std::to_string(entry.number),
+                       SerialPortSummary(DescribeSerialPort(entry.device, roots.sys_tty_dir)));
+  }
+  std::sort(ports.begin(), ports.end());
+  PortListing listing;
+  for (auto& [name, tip] : ports) {
+    listing.names.push_back(std::move(name));
+    listing.tips.push_back(std::move(tip));
+  }
+  return listing;
+}
+
+}  // namespace
+
+void CDialogCore::EnumeratePorts() {
+  PortListing listing = ListPorts(port_map_roots);
+  ShowPorts(std::move(listing.names), std::move(listing.tips), preferred_port, false);
+}
+
+void CDialogCore::RefreshPorts() {
+  if (search_running_) {
+    ports_changed_while_searching_ = true;
+    return;
+  }
+  ports_changed_while_searching_ = false;
+  PortListing listing = ListPorts(port_map_roots);
+  if (listing.names == port_names_ && listing.tips == port_tips_) return;
+  const std::string current = controls_.GetText(IDC_PORT);
+  const bool typed = !current.empty() &&
+                     std::find(port_names_.begin(), port_names_.end(), current) == port_names_.end();
+  ShowPorts(std::move(listing.names), std::move(listing.tips), current, typed);
+}
+
+void CDialogCore::ShowPorts(std::vector<std::string> names, std::vector<std::string> tips,
+                            const std::string& wanted, bool keep_unlisted) {
+  port_names_ = std::move(names);
+  port_tips_ = std::move(tips);
+  controls_.SetListEntries(IDC_PORT, port_names_, port_tips_);
+  if (port_names_.empty()) {
+    controls_.SetUnlistedValue(IDC_PORT, kNoPortsText);
+    controls_.EnableControl(IDC_PORT, false);
+    controls_.EnableControl(IDC_TEST_BAUD, false);
+    return;
+  }
+  controls_.EnableControl(IDC_PORT, true);
+  controls_.EnableControl(IDC_TEST_BAUD, true);
+  const auto found = std::find(port_names_.begin(), port_names_.end(), wanted);
+  if (found != port_names_.end()) {
+    controls_.SetSelection(IDC_PORT, static_cast<int>(found - port_names_.begin()));
+  } else if (keep_unlisted) {
+    // A name the operator typed (a port beyond the list, say) stays as typed.
+    controls_.SetText(IDC_PORT, wanted);
+  } else {
+    controls_.SetSelection(IDC_PORT, 0);
+  }
+}
+
+}  // namespace travex
