@@ -7,7 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   nlohmann-json3-dev libcli11-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  libudev-dev
   fonts-wqy-microhei
   appstream desktop-file-utils
   dpkg-dev file lintian

@@ -6,8 +6,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,18 +18,21 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSizePolicy>
 #include <QStatusBar>
 #include <QThread>
 #include <algorithm>
 #include <utility>
 
-#include "params/gbk.h"
 #include "app/qt/about_box.h"
 #include "app/qt/app_icon.h"
 #include "app/qt/control_table.h"
+#include "app/qt/frame_log.h"
+#include "app/qt/port_watcher.h"
+#include "params/gbk.h"
 #include "resources/resource_ids.h"
 #include "resources/string_table.h"
-#include "params/gbk.h"
+#include "serial/port_map.h"
 #include "travex_version.h"
 #include "ui_config_dlg.h"
 
@@ -59,6 +64,12 @@ QString SpokenLabel(QString text) {
 }
 
 constexpr QColor kStatusBarColour(180, 180, 180);
+// Text on the grey panes: dark whatever the desktop's theme (a dark theme's light text would
+// vanish on the grey).
+constexpr QColor kStatusTextColour(0, 0, 0);
+// Frames handed over between two runs of the user-interface thread's queue, before the oldest
+// are dropped (the log keeps no more anyway).
+constexpr size_t kFramesInFlight = kFrameLogCapacity;
 
 }  // namespace
 
@@ -74,19 +85,45 @@ CConfigDlg::CConfigDlg(CComPort& port, CRxRing& ring, QWidget* parent)
   MapControls();
   NameControlsForAssistiveTechnology();
 
-  // The about entry lives in the dialog's context menu (there is no extensible system menu).
+  // The about entry lives in the dialog's context menu (there is no extensible system menu),
+  // and beside it the communication log.
   const std::string_view about_text = LoadResourceString(IDS_ABOUT_ENTRY);
   if (!about_text.empty()) {
     auto* about = new QAction(FromUtf8(about_text), this);
     about->setObjectName(QStringLiteral("ID_SYSMENU_ABOUT"));
     connect(about, &QAction::triggered, this, [this] { OnSysCommand(ID_SYSMENU_ABOUT); });
     addAction(about);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
   }
+  auto* log = new QAction(QStringLiteral("通信记录(&L)..."), this);
+  log->setObjectName(QStringLiteral("frame log"));
+  log->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+  log->setShortcutContext(Qt::WindowShortcut);
+  connect(log, &QAction::triggered, this, &CConfigDlg::ShowFrameLog);
+  addAction(log);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+
+  frame_log_model_ = new CFrameLogModel(this);
+  frames_pending_.reserve(64);
+  frames_batch_.reserve(64);
+  core_.SetFrameSink(this);
+
+  remembered_ = LoadRememberedSettings();
+  core_.preferred_port = remembered_.port.toStdString();
+  ui_->IDC_TEST_BAUD->setToolTip(LastSearchToolTip(remembered_));
 
   CreateStatusBar();
+  SetUpLook();
   ConnectCommands();
   core_.InitDialog();
+
+  // Ports that come and go while the dialog runs.
+  const std::string port_dir = core_.port_map_roots.port_dir.empty()
+                                   ? PortDirectory()
+                                   : core_.port_map_roots.port_dir;
+  port_watcher_ = new CPortWatcher(QFile::decodeName(QByteArray::fromStdString(port_dir)), this);
+  connect(port_watcher_, &CPortWatcher::PortsChanged, this, [this] {
+    if (!shut_down_) core_.RefreshPorts();
+  });
 }
 
 CConfigDlg::~CConfigDlg() { Shutdown(); }
@@ -142,6 +179,27 @@ void CConfigDlg::CreateStatusBar() {
   status_bar_->addPermanentWidget(progress_);
   SetRunProgress(Progress::kIdle, 0, 0);
   ui_->layoutMain->addWidget(status_bar_);
+}
+
+void CConfigDlg::SetUpLook() {
+  QPalette palette = status_bar_->palette();
+  palette.setColor(QPalette::WindowText, kStatusTextColour);
+  palette.setColor(QPalette::Text, kStatusTextColour);
+  status_bar_->setPalette(palette);
+  for (QLabel* pane : panes_) pane->setPalette(palette);
+  QPalette bar = progress_->palette();
+  bar.setColor(QPalette::Base, QColor(235, 235, 235));
+  bar.setColor(QPalette::Text, kStatusTextColour);
+  bar.setColor(QPalette::WindowText, kStatusTextColour);
+  progress_->setPalette(bar);
+
+  for (int id : {IDC_COEF_A_LABEL, IDC_COEF_A, IDC_COEF_B_LABEL, IDC_COEF_B}) {
+    QWidget* widget = Control(id);
+    if (widget == nullptr) continue;
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+  }
 }
 
 void CConfigDlg::ConnectCommands() {
@@ -218,8 +276,12 @@ void CConfigDlg::SetUnlistedValue(int id, std::string_view note_utf8) {
   // No entry, and in its place (grey, as a placeholder) which value the selector stands for.
   combo->setPlaceholderText(FromUtf8(note_utf8));
   combo->setCurrentIndex(-1);
-  if (combo->isEditable()) combo->setEditText(QString());
+  if (combo->isEditable()) {
+    combo->setEditText(QString());
+    combo->lineEdit()->setPlaceholderText(FromUtf8(note_utf8));
+  }
   combo->setToolTip(FromUtf8(note_utf8));
+  combo->setAccessibleDescription(FromUtf8(note_utf8));
 }
 
 void CConfigDlg::SetSelection(int id, int index) {
@@ -231,9 +293,15 @@ void CConfigDlg::SetSelection(int id, int index) {
     return;
   }
   combo->setCurrentIndex(index);
-  if (!combo->placeholderText().isEmpty() && combo != ui_->IDC_PORT) {
+  if (!combo->placeholderText().isEmpty()) {
     combo->setPlaceholderText(QString());
-    combo->setToolTip(QString());
+    if (combo->lineEdit() != nullptr) combo->lineEdit()->setPlaceholderText(QString());
+    if (combo == ui_->IDC_PORT) {
+      UpdatePortToolTip();
+    } else {
+      combo->setToolTip(QString());
+      combo->setAccessibleDescription(QString());
+    }
   }
   // Typed text is replaced by the entry, also when the index itself did not change.
   if (combo->isEditable() && combo->currentText() != combo->itemText(index)) {
@@ -384,7 +452,18 @@ bool CConfigDlg::AskYesNo(std::string_view text_utf8, std::string_view caption_u
 }
 
 bool CConfigDlg::AskFileName(const FileDialogRequest& request, std::string* path) {
-  if (hooks.file_name) return hooks.file_name(request, path);
+  const bool chosen =
+      hooks.file_name ? hooks.file_name(request, path) : RunFileDialog(request, path);
+  if (chosen && !path->empty()) {
+    // The next file dialog opens where this one ended.
+    remembered_.folder =
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(*path))).absolutePath();
+    RememberFolder(remembered_.folder);
+  }
+  return chosen;
+}
+
+bool CConfigDlg::RunFileDialog(const FileDialogRequest& request, std::string* path) {
   QString filter = FromUtf8(request.filter_text);
   if (!filter.contains(QLatin1Char('('))) {
     filter += QLatin1Char('(') + FromUtf8(request.filter_pattern) + QLatin1Char(')');
@@ -396,6 +475,9 @@ bool CConfigDlg::AskFileName(const FileDialogRequest& request, std::string* path
   dialog.setDefaultSuffix(FromUtf8(request.default_suffix));
   // The save form asks before it replaces a file (Qt's default; kept explicit).
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  if (!remembered_.folder.isEmpty() && QFileInfo(remembered_.folder).isDir()) {
+    dialog.setDirectory(remembered_.folder);
+  }
   if (!request.initial_name.empty()) dialog.selectFile(FromUtf8(request.initial_name));
   if (dialog.exec() != QDialog::Accepted) return false;
   const QStringList files = dialog.selectedFiles();
@@ -439,6 +521,70 @@ void CConfigDlg::PostParamProgress(int kind, long channel) {
 
 bool CConfigDlg::IsUiThread() const { return QThread::currentThread() == thread(); }
 
+void CConfigDlg::SearchFound(std::string_view port_text, uint32_t baud, uint8_t address) {
+  remembered_.found_port = FromGbk(port_text);
+  remembered_.found_baud = baud;
+  remembered_.found_address = address;
+  RememberSearch(remembered_.found_port, baud, address);
+  ui_->IDC_TEST_BAUD->setToolTip(LastSearchToolTip(remembered_));
+}
+
+// --- communication log ---
+
+void CConfigDlg::OnFrame(const FrameRecord& frame) {
+  bool post = false;
+  {
+    const std::lock_guard lock(frames_mutex_);
+    if (frames_pending_.size() >= kFramesInFlight) frames_pending_.erase(frames_pending_.begin());
+    frames_pending_.push_back(frame);
+    post = !frames_posted_;
+    frames_posted_ = true;
+  }
+  // One hand-over per batch: frames that come while it is queued ride along.
+  if (post) PostToUi([this] { TakeFrames(); });
+}
+
+void CConfigDlg::TakeFrames() {
+  {
+    const std::lock_guard lock(frames_mutex_);
+    frames_batch_.swap(frames_pending_);
+    frames_posted_ = false;
+  }
+  frame_log_model_->Append(frames_batch_);
+  frames_batch_.clear();
+}
+
+void CConfigDlg::ShowFrameLog() {
+  if (frame_log_ == nullptr) {
+    frame_log_ = new CFrameLogWindow(frame_log_model_, [this] { SaveFrameLog(); }, this);
+    // Beside the dialog, where it hides nothing of it.
+    const QRect frame = frameGeometry();
+    frame_log_->move(frame.right() + 8, frame.top());
+  }
+  frame_log_->show();
+  frame_log_->raise();
+  frame_log_->activateWindow();
+}
+
+void CConfigDlg::SaveFrameLog() {
+  FileDialogRequest request;
+  request.save = true;
+  request.initial_name =
+      "通信记录" +
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmm")).toStdString() + ".txt";
+  request.filter_text = "文本文件(*.txt)";
+  request.filter_pattern = "*.txt";
+  request.default_suffix = "txt";
+  std::string path;
+  if (!AskFileName(request, &path)) return;
+  const QString file = QFile::decodeName(QByteArray::fromStdString(path));
+  QString error;
+  if (!frame_log_model_->SaveText(file, &error)) {
+    ShowMessage("通信记录保存失败：" + path + "\n" + error.toStdString(),
+                CDialogCore::kAppName, MessageIcon::kWarning);
+  }
+}
+
 bool CConfigDlg::event(QEvent* e) {
   if (e->type() == CParamProgressEvent::kType) {
     const auto* progress = static_cast<const CParamProgressEvent*>(e);
@@ -474,6 +620,7 @@ void CConfigDlg::keyPressEvent(QKeyEvent* e) {
 void CConfigDlg::done(int result) {
   if (!shut_down_ && !core_.ConfirmClose()) return;
   Shutdown();
+  if (frame_log_ != nullptr) frame_log_->close();
   QDialog::done(result);
 }
 
@@ -481,6 +628,12 @@ void CConfigDlg::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
   core_.Shutdown();
+  // The port chosen last is the one selected next time, when it is still there.
+  QComboBox* ports = ui_->IDC_PORT;
+  const int index = ports->currentIndex();
+  if (index >= 0 && ports->itemText(index) == ports->currentText()) {
+    RememberPort(ports->currentText());
+  }
 }
 
 void CConfigDlg::OnSysCommand(int id) {

@@ -17,6 +17,8 @@
 
 #include "app/dialog_controls.h"
 #include "app/dialog_core.h"
+#include "app/qt/tool_settings.h"
+#include "session/session.h"
 
 class QLabel;
 class QProgressBar;
@@ -29,6 +31,9 @@ class CConfigDlg;
 namespace travex {
 
 class CComPort;
+class CFrameLogModel;
+class CFrameLogWindow;
+class CPortWatcher;
 class CRxRing;
 
 // Replacements for the modal boxes and file dialogs. Unset members use the real dialogs; tests
@@ -53,7 +58,10 @@ class CParamProgressEvent : public QEvent {
   long channel_;
 };
 
-class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatform {
+class CConfigDlg : public QDialog,
+                   public IDialogControls,
+                   public IDialogPlatform,
+                   public IFrameSink {
   Q_OBJECT
 
  public:
@@ -86,6 +94,18 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   void PostToUi(std::function<void()> fn) override;
   void PostParamProgress(int kind, long channel) override;
   bool IsUiThread() const override;
+  void SearchFound(std::string_view port_text, uint32_t baud, uint8_t address) override;
+
+  // Every frame the session sends and receives (transfer thread): handed to the
+  // user-interface thread for the communication log.
+  void OnFrame(const FrameRecord& frame) override;
+
+  // The communication log window ("通信记录", context menu or Ctrl+L), created when first shown.
+  void ShowFrameLog();
+  CFrameLogWindow* FrameLogWindow() const { return frame_log_; }
+  CFrameLogModel* FrameLogModel() const { return frame_log_model_; }
+  // Asks for a text file (through the file dialog) and saves the communication log there.
+  void SaveFrameLog();
 
   // The widget of a control id (nullptr for an unknown id).
   QWidget* Control(int id) const;
@@ -119,6 +139,13 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   void CreateStatusBar();
   void ConnectCommands();
   void UpdatePortToolTip();
+  // The status bar's grey stays readable whatever the desktop's colours; the coefficient
+  // controls keep their space while hidden.
+  void SetUpLook();
+  // Runs the real file dialog for AskFileName.
+  bool RunFileDialog(const FileDialogRequest& request, std::string* path);
+  // Moves the frames handed over by OnFrame into the log (user-interface thread).
+  void TakeFrames();
 
   std::unique_ptr<Ui::CConfigDlg> ui_;
   std::map<int, QWidget*> controls_;
@@ -129,6 +156,17 @@ class CConfigDlg : public QDialog, public IDialogControls, public IDialogPlatfor
   // Work handed to the user-interface thread by the worker threads, in order.
   std::mutex posted_mutex_;
   std::deque<std::function<void()>> posted_;
+  // Frames on their way to the log: filled by OnFrame, emptied by TakeFrames (which swaps in
+  // frames_batch_, so neither buffer gives up its capacity). frames_posted_: a TakeFrames is
+  // queued.
+  std::mutex frames_mutex_;
+  std::vector<FrameRecord> frames_pending_;
+  bool frames_posted_ = false;
+  std::vector<FrameRecord> frames_batch_;  // user-interface thread only
+  CFrameLogModel* frame_log_model_ = nullptr;
+  CFrameLogWindow* frame_log_ = nullptr;
+  CPortWatcher* port_watcher_ = nullptr;
+  RememberedSettings remembered_;
   // Last member: built after the widgets exist, destroyed (threads joined) before them.
   CDialogCore core_;
 };

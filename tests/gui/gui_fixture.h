@@ -40,6 +40,8 @@ class GuiTest : public ::testing::Test {
     port_dir_ = dir_ / "ports";
     std::filesystem::create_directories(port_dir_);
     setenv("TRAVEX_PORT_DIR", port_dir_.c_str(), 1);
+    // What the dialog remembers goes to the test's folder, never to the user's settings.
+    setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
   }
 
   void TearDown() override {

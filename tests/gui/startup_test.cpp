@@ -240,9 +240,10 @@ TEST_F(GuiTest, AboutBoxFromTheContextMenu) {
   PinPortsExcept({});
   CConfigDlg& dlg = OpenDialog();
   EXPECT_EQ(dlg.contextMenuPolicy(), Qt::ActionsContextMenu);
-  ASSERT_EQ(dlg.actions().size(), 1);
+  ASSERT_EQ(dlg.actions().size(), 2);  // the about entry, then the communication log
   QAction* about = dlg.actions().front();
   EXPECT_EQ(about->text(), QStringLiteral("关于 Travex配置软件(&A)..."));
+  EXPECT_EQ(dlg.actions().back()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
 
   int opened = 0;
   dlg.hooks.about = [&] { ++opened; };

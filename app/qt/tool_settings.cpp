@@ -1,0 +1,63 @@
+#include "app/qt/tool_settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <cstdlib>
+
+namespace travex {
+
+namespace {
+
+constexpr auto kPortKey = "port";
+constexpr auto kFoundPortKey = "search/port";
+constexpr auto kFoundBaudKey = "search/baud";
+constexpr auto kFoundAddressKey = "search/address";
+constexpr auto kFolderKey = "files/folder";
+
+QSettings OpenSettings() { return QSettings(SettingsFilePath(), QSettings::IniFormat); }
+
+}  // namespace
+
+QString SettingsFilePath() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const QString base = xdg != nullptr && xdg[0] == '/' ? QFile::decodeName(xdg)
+                                                       : QDir::homePath() + QStringLiteral("/.config");
+  return base + QStringLiteral("/travex/travex-config.conf");
+}
+
+RememberedSettings LoadRememberedSettings() {
+  const QSettings settings = OpenSettings();
+  RememberedSettings remembered;
+  remembered.port = settings.value(kPortKey).toString();
+  remembered.found_port = settings.value(kFoundPortKey).toString();
+  bool ok = false;
+  const uint32_t baud = settings.value(kFoundBaudKey).toUInt(&ok);
+  if (ok) remembered.found_baud = baud;
+  const int address = settings.value(kFoundAddressKey).toInt(&ok);
+  if (ok && address >= 0 && address <= 255) remembered.found_address = address;
+  remembered.folder = settings.value(kFolderKey).toString();
+  return remembered;
+}
+
+void RememberPort(const QString& port) { OpenSettings().setValue(kPortKey, port); }
+
+void RememberSearch(const QString& port, uint32_t baud, int address) {
+  QSettings settings = OpenSettings();
+  settings.setValue(kFoundPortKey, port);
+  settings.setValue(kFoundBaudKey, baud);
+  settings.setValue(kFoundAddressKey, address);
+}
+
+void RememberFolder(const QString& folder) { OpenSettings().setValue(kFolderKey, folder); }
+
+QString LastSearchToolTip(const RememberedSettings& settings) {
+  if (settings.found_baud == 0 || settings.found_address < 0) return {};
+  QString tip = QStringLiteral("上次找到记录仪：波特率 %1，地址 %2")
+                    .arg(settings.found_baud)
+                    .arg(settings.found_address);
+  if (!settings.found_port.isEmpty()) tip += QStringLiteral("（%1）").arg(settings.found_port);
+  return tip;
+}
+
+}  // namespace travex

@@ -1,0 +1,32 @@
+// What the dialog remembers between runs, for the operator's convenience only: the port last
+// used, the rate and address the last successful search found, and the folder of the last
+// parameter or log file. Kept as an INI file in the user's configuration folder
+// ($XDG_CONFIG_HOME/travex/travex-config.conf, by default ~/.config/travex/travex-config.conf).
+// Nothing here changes what is written to a logger or the order of the search.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace travex {
+
+struct RememberedSettings {
+  QString port;         // "COM3": the port selected when the dialog last ended
+  QString found_port;   // the port of the last successful search
+  uint32_t found_baud = 0;
+  int found_address = -1;
+  QString folder;       // folder of the last file chosen in a file dialog
+};
+
+// The settings file, from the environment as it is now.
+QString SettingsFilePath();
+
+RememberedSettings LoadRememberedSettings();
+void RememberPort(const QString& port);
+void RememberSearch(const QString& port, uint32_t baud, int address);
+void RememberFolder(const QString& folder);
+
+// The tool tip of "测试波特率" that tells what the last search found (empty: nothing yet).
+QString LastSearchToolTip(const RememberedSettings& settings);
+
+}  // namespace travex
