@@ -114,9 +114,9 @@ CConfigDlg::CConfigDlg(CComPort& port, CRxRing& ring, QWidget* parent)
   CreateStatusBar();
   SetUpLook();
   ConnectCommands();
-  core_.InitDialog();
 
-  // Ports that come and go while the dialog runs.
+  // Ports that come and go while the dialog runs (watched from before the first listing, so
+  // that no change is missed).
   const std::string port_dir = core_.port_map_roots.port_dir.empty()
                                    ? PortDirectory()
                                    : core_.port_map_roots.port_dir;
@@ -124,6 +124,8 @@ CConfigDlg::CConfigDlg(CComPort& port, CRxRing& ring, QWidget* parent)
   connect(port_watcher_, &CPortWatcher::PortsChanged, this, [this] {
     if (!shut_down_) core_.RefreshPorts();
   });
+
+  core_.InitDialog();
 }
 
 CConfigDlg::~CConfigDlg() { Shutdown(); }

@@ -165,10 +165,10 @@ TEST_F(GuiTest, PortListFollowsThePortDirectoryAndKeepsTheChoice) {
   ASSERT_TRUE(follows({"COM3", "COM5"}));
   EXPECT_EQ(ComboText(IDC_PORT), "COM5");
 
-  Relink(port_dir_ / "com5", dir_ / "no-such-device");
-  ASSERT_TRUE(follows({"COM3"}));
-  EXPECT_EQ(ComboText(IDC_PORT), "COM3");
   Relink(port_dir_ / "com3", dir_ / "no-such-device");
+  ASSERT_TRUE(follows({"COM5"}));
+  EXPECT_EQ(ComboText(IDC_PORT), "COM5");
+  Relink(port_dir_ / "com5", dir_ / "no-such-device");
   ASSERT_TRUE(follows({}));
   EXPECT_FALSE(ports->isEnabled());
   EXPECT_FALSE(Button(IDC_TEST_BAUD)->isEnabled());
