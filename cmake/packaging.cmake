@@ -85,6 +85,10 @@ set(CPACK_PACKAGE_DESCRIPTION
 serial line, reads and writes all of the logger's settings, and saves and
 loads them as an INI parameter file. The user interface is Chinese.
 
+travex-cli does the same from a shell, for scripts and provisioning
+stations: read, write, compare and convert parameter files, on several
+loggers at once.
+
 The package also holds travex-logger-sim, a simulated logger on a
 pseudo-terminal for trying the tool without a logger.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
