@@ -8,6 +8,7 @@
 #include "app/dialog_core.h"
 #include "resources/resource_ids.h"
 #include "serial/port_info.h"
+#include "serial/port_lock.h"
 #include "serial/port_map.h"
 
 namespace travex {
@@ -16,14 +17,26 @@ namespace {
 
 struct PortListing {
   std::vector<std::string> names;  // "COM3", in text order (COM10 before COM2)
-  std::vector<std::string> tips;   // the device, and for a USB adapter what it is
+  std::vector<std::string> tips;   // the device, what it is, and why it may not be usable
 };
+
+// The device, what it is and, when it cannot be used now, why.
+std::string PortTip(const std::string& device, const PortMapRoots& roots) {
+  const SerialPortInfo info = DescribeSerialPort(device, roots.sys_tty_dir);
+  std::string tip = SerialPortSummary(info);
+  PortHolder holder;
+  if (LockedByOther(device, kDefaultLockDir, &holder)) {
+    tip += "\n正被其他程序占用：进程 " + DescribeHolder(holder);
+  } else if (!info.accessible) {
+    tip += "\n当前用户无权使用：请把用户加入 dialout 组";
+  }
+  return tip;
+}
 
 PortListing ListPorts(const PortMapRoots& roots) {
   std::vector<std::pair<std::string, std::string>> ports;
   for (const ComPortEntry& entry : ListComPorts(1, 30, roots)) {
-    ports.emplace_back("COM" + std::to_string(entry.number),
-                       SerialPortSummary(DescribeSerialPort(entry.device, roots.sys_tty_dir)));
+    ports.emplace_back("COM" + std::to_string(entry.number), PortTip(entry.device, roots));
   }
   std::sort(ports.begin(), ports.end());
   PortListing listing;

@@ -116,6 +116,13 @@ void CPortLock::Release() {
   path_.clear();
 }
 
+bool LockedByOther(const std::string& device, const std::string& lock_dir, PortHolder* holder) {
+  const pid_t pid = ReadLockPid(lock_dir + "/" + LockFileName(device));
+  if (pid == 0 || pid == ::getpid() || !ProcessAlive(pid)) return false;
+  if (holder != nullptr) *holder = {pid, ProcessName(pid)};
+  return true;
+}
+
 std::vector<PortHolder> FindDeviceUsers(const std::string& device) {
   std::vector<PortHolder> users;
   char wanted[PATH_MAX];

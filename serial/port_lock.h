@@ -46,6 +46,10 @@ class CPortLock {
   std::string path_;
 };
 
+// True when a live process other than this one holds the device's lock file; *holder names it.
+// Only looks: nothing is taken or removed.
+bool LockedByOther(const std::string& device, const std::string& lock_dir, PortHolder* holder);
+
 // The processes that hold the device open (those whose descriptors we may look at).
 std::vector<PortHolder> FindDeviceUsers(const std::string& device);
 
