@@ -39,13 +39,38 @@ CConfigApp::CConfigApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 CConfigApp::~CConfigApp() = default;
 
+namespace {
+
+// The toolkit's own options (QApplication takes them out of the arguments before we look).
+bool IsToolkitOption(const char* arg) {
+  static const char* const kOptions[] = {
+      "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+      "qwindowicon", "qwindowtitle", "reverse", "session", "style", "stylesheet", "widgetcount",
+      "display", "geometry", "qmljsdebugger"};
+  const char* name = arg + (arg[1] == '-' ? 2 : 1);
+  const char* end = std::strchr(name, '=');
+  const size_t length = end != nullptr ? static_cast<size_t>(end - name) : std::strlen(name);
+  for (const char* option : kOptions) {
+    if (std::strlen(option) == length && std::strncmp(option, name, length) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void CConfigApp::PrepareCommandLine(int argc, char** argv) {
+  // Help, version and a wrong option are answered without a display.
   for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "--") == 0) return;
+    if (arg[0] != '-' || arg[1] == '\0') continue;
+    bool ours = false;
     for (const char* option : {"-h", "--help", "--help-all", "-v", "--version"}) {
-      if (std::strcmp(argv[i], option) == 0) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return;
-      }
+      ours = ours || std::strcmp(arg, option) == 0;
+    }
+    if (ours || !IsToolkitOption(arg)) {
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      return;
     }
   }
 }
@@ -53,23 +78,32 @@ void CConfigApp::PrepareCommandLine(int argc, char** argv) {
 std::string CConfigApp::ParseCommandLine() {
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      QStringLiteral("Reads and writes the settings of a data logger over a serial line."));
+      QStringLiteral("Travex配置软件：通过串口读取和写入数据记录仪的全部参数，并保存为参数文件。"));
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addPositionalArgument(QStringLiteral("FILE.ini"),
-                               QStringLiteral("Parameter file to import when the dialog opens."),
+                               QStringLiteral("打开后导入的参数文件（INI）。"),
                                QStringLiteral("[FILE.ini]"));
-  parser.process(arguments());  // answers --help, --version and unknown options itself
+  if (!parser.parse(arguments())) {
+    // A wrong option: what was wrong, and how it is used.
+    std::fprintf(stderr, "travex-config: %s\n\n%s", qPrintable(parser.errorText()),
+                 qPrintable(parser.helpText()));
+    std::exit(2);
+  }
+  if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+    parser.showHelp(EXIT_SUCCESS);
+  }
+  if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
 
   const QStringList files = parser.positionalArguments();
   if (files.isEmpty()) return {};
   if (files.size() > 1) {
-    std::fputs("travex-config: one parameter file at most\n", stderr);
+    std::fputs("travex-config: 最多只能给一个参数文件\n", stderr);
     std::exit(EXIT_FAILURE);
   }
   const QFileInfo info(files.first());
   if (!info.isFile() || !info.isReadable()) {
-    std::fprintf(stderr, "travex-config: cannot read the parameter file '%s'\n",
+    std::fprintf(stderr, "travex-config: 无法读取参数文件“%s”\n",
                  qPrintable(files.first()));
     std::exit(EXIT_FAILURE);
   }
