@@ -2,6 +2,7 @@
 // freezes the window, through the real widgets against the simulated logger.
 #include <QProgressBar>
 #include <QTimer>
+#include <QWheelEvent>
 #include <chrono>
 #include <fstream>
 
@@ -11,6 +12,40 @@ namespace travex::gui_testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+TEST_F(GuiTest, WhateverMovesASelectorTheValuesOnScreenAreTheEntrysOwn) {
+  PinPortsExcept({});
+  OpenDialog();
+  CParamStore& store = dialog_->core().param_store;
+  Type(IDC_ALARM_TEXT, "first");
+  // Keys an operator may press on a focused selector, and the mouse wheel.
+  const Qt::Key keys[] = {Qt::Key_Down, Qt::Key_5, Qt::Key_End, Qt::Key_T, Qt::Key_PageUp,
+                          Qt::Key_Home, Qt::Key_3, Qt::Key_Up, Qt::Key_PageDown};
+  int moves = 0;
+  for (int id : {IDC_ARG1_CHANNEL, IDC_GEAR, IDC_ARG2_CHANNEL}) {
+    QComboBox* combo = Combo(id);
+    combo->setFocus();
+    for (Qt::Key key : keys) {
+      const int before = combo->currentIndex();
+      QTest::keyClick(combo, key);
+      moves += combo->currentIndex() != before ? 1 : 0;
+      EXPECT_EQ(combo->currentIndex(), id == IDC_ARG1_CHANNEL ? store.arg1_channel
+                                        : id == IDC_ARG2_CHANNEL ? store.arg2_channel
+                                                                 : store.gear_index[store.arg1_channel])
+          << id << " key " << key;
+    }
+    QWheelEvent wheel(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(combo, &wheel);
+    EXPECT_EQ(combo->currentIndex(), id == IDC_ARG1_CHANNEL ? store.arg1_channel
+                                      : id == IDC_ARG2_CHANNEL ? store.arg2_channel
+                                                               : store.gear_index[store.arg1_channel])
+        << id << " wheel";
+  }
+  EXPECT_GT(moves, 10);
+  // The edit of channel 1 went with channel 1.
+  EXPECT_STREQ(store.image.arg1[0].alarm_text, "first");
+}
 
 TEST_F(SimGuiTest, TheSearchKeepsTheWindowAliveAndClicksMeanwhileDoNothing) {
   // At 115200 the logger answers the ninth rate: the search takes about four seconds.
