@@ -146,6 +146,16 @@ Outcome ReadLogger(CLoggerLink& link, CParamStore& store, bool* coefficients,
   return link.RunAll(store, BulkRun::kRead, coefficients, stop);
 }
 
+// ReadLogger into a port's report: false when the read failed (the outcome says why); a logger
+// without a firmware version adds `no_version_warning`, and *coefficients tells which it was.
+bool ReadLoggerInto(CLoggerLink& link, CParamStore& store, const std::string& no_version_warning,
+                    PortReport* report, bool* coefficients, std::stop_token stop) {
+  report->outcome = ReadLogger(link, store, coefficients, stop);
+  if (!report->outcome.ok()) return false;
+  if (!*coefficients) report->warnings.push_back(no_version_warning);
+  return true;
+}
+
 // Fields that a read-all cannot bring back are taken from the reference: the reserved byte
 // (no item carries it) and, when they were not read, the coefficients.
 void AlignUnread(const ParamImage& reference, bool coefficients, ParamImage* read) {
@@ -330,12 +340,11 @@ int CmdRead(CommandEnv& env, const PortOptions& options, const std::string& outp
         PortReport report;
         CParamStore store;
         bool coefficients = false;
-        report.outcome = ReadLogger(link, store, &coefficients, stop);
-        if (!report.outcome.ok()) return report;
-        if (!coefficients) {
-          report.warnings.push_back(
-              "the logger reports no firmware version: its coefficients were not read; " + file +
-              " holds the defaults (A 1, B 0)");
+        if (!ReadLoggerInto(link, store,
+                            "the logger reports no firmware version: its coefficients were not "
+                            "read; " + file + " holds the defaults (A 1, B 0)",
+                            &report, &coefficients, stop)) {
+          return report;
         }
         report.outcome = SaveImageFile(file, store.image);
         report.line = "read " + CountText(BulkStepCount(store.fw_version), "block", "blocks") +
@@ -449,11 +458,11 @@ int CmdShow(CommandEnv& env, const PortOptions& options, const std::string& file
         PortReport report;
         CParamStore store;
         bool coefficients = false;
-        report.outcome = ReadLogger(link, store, &coefficients, stop);
-        if (!report.outcome.ok()) return report;
-        if (!coefficients) {
-          report.warnings.push_back(
-              "the logger reports no firmware version: the coefficients shown are defaults");
+        if (!ReadLoggerInto(link, store,
+                            "the logger reports no firmware version: the coefficients shown are "
+                            "defaults",
+                            &report, &coefficients, stop)) {
+          return report;
         }
         report.outcome = render(store.image, &report.data);
         // Several tables are told apart by a heading; several documents go into one object.
@@ -485,11 +494,11 @@ int CmdDiff(CommandEnv& env, const PortOptions& options, const std::vector<std::
         PortReport report;
         CParamStore store;
         bool coefficients = false;
-        report.outcome = ReadLogger(link, store, &coefficients, stop);
-        if (!report.outcome.ok()) return report;
-        if (!coefficients) {
-          report.warnings.push_back(
-              "the logger reports no firmware version: the coefficients were not compared");
+        if (!ReadLoggerInto(link, store,
+                            "the logger reports no firmware version: the coefficients were not "
+                            "compared",
+                            &report, &coefficients, stop)) {
+          return report;
         }
         AlignUnread(before, coefficients, &store.image);
         const std::vector<FieldChange> changes = DiffImages(before, store.image, diff);
