@@ -8,13 +8,13 @@
 #include "app/dialog_controls.h"
 #include "app/panel_text.h"
 #include "params/gbk.h"
+#include "protocol/link_codec.h"
 #include "resources/resource_ids.h"
 
 namespace travex {
 
 namespace {
 
-constexpr uint32_t kBaudTable[9] = {2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 constexpr int kParityEntries = 3;
 constexpr int kFuncCodeEntries = 2;
 constexpr int kDecimalsEntries = 6;
@@ -32,12 +32,7 @@ std::string UnsignedRange(uint32_t max) { return "0 到 " + std::to_string(max) 
 std::string UnlistedNote(uint32_t value) { return "值 " + std::to_string(value) + "，不在列表中"; }
 
 // The entry a selector shows for a value, -1 when none of its entries stands for it.
-int BaudIndex(uint32_t baud) {
-  for (int i = 0; i < 9; ++i) {
-    if (kBaudTable[i] == baud) return i;
-  }
-  return -1;
-}
+int BaudIndex(uint32_t baud) { return CodeOfBaud(baud) - 1; }
 int FuncCodeIndex(uint8_t code) { return code == 3 ? 0 : (code == 4 ? 1 : -1); }
 int ListIndex(uint8_t value, int entries) { return value < entries ? value : -1; }
 
@@ -201,7 +196,7 @@ void CParamPanels::ReadDateTimeFields(DateTimeFields* fields) {
 CollectResult CParamPanels::GatherBase(BaseInfoBlock* b) {
   Gatherer g(controls_, -1);
   g.Selection(IDC_COMM_BAUD, BaudIndex(b->comm_baud), 9, &b->comm_baud,
-              [](int index) { return kBaudTable[index]; });
+              [](int index) { return kLinkBaudRates[index]; });
   g.Selection(IDC_PARITY, ListIndex(b->parity, kParityEntries), kParityEntries, &b->parity,
               [](int index) { return index; });
   g.Unsigned(IDC_RS485_POLL, &b->rs485_poll_interval, "485轮询间隔");

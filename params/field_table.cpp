@@ -9,6 +9,7 @@
 
 #include "params/calendar.h"
 #include "params/gbk.h"
+#include "protocol/link_codec.h"
 
 namespace travex {
 namespace {
@@ -73,7 +74,6 @@ static_assert(std::size(kBaseMembers) +
               kFieldCount);
 
 // Selector lists of the panels: the entry a code selects.
-constexpr uint32_t kBaudRates[] = {2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 constexpr std::string_view kParityNames[] = {"无校验", "奇校验", "偶校验"};
 constexpr std::string_view kDataTypeNames[] = {"16位无符号整形大端",
                                                "16位无符号整形小端",
@@ -165,7 +165,7 @@ std::string FormatCode(std::string_view member, uint32_t v) {
   std::string_view entry;
   bool known = true;
   if (member == "comm_baud") {
-    known = std::find(std::begin(kBaudRates), std::end(kBaudRates), v) != std::end(kBaudRates);
+    known = CodeOfBaud(v) != 0;
   } else if (member == "decimals") {
     known = v < kDecimalsEntries;
   } else if (member == "parity") {

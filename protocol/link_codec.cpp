@@ -7,9 +7,6 @@ namespace {
 
 constexpr uint8_t kLinkStart = 0xFD;
 
-// Baud rate of code k at index k - 1: the order of the baud-rate search.
-constexpr uint32_t kBaudOfCode[] = {2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
-
 size_t BuildFrame(uint8_t* out, uint8_t code, uint8_t address) {
   out[0] = kLinkStart;
   out[1] = kLinkStart;
@@ -26,12 +23,12 @@ size_t BuildFrame(uint8_t* out, uint8_t code, uint8_t address) {
 
 uint32_t BaudOfCode(uint8_t code) {
   if (code < 1 || code > 9) return 0;
-  return kBaudOfCode[code - 1];
+  return kLinkBaudRates[code - 1];
 }
 
 uint8_t CodeOfBaud(uint32_t baud) {
   for (uint8_t code = 1; code <= 9; ++code) {
-    if (kBaudOfCode[code - 1] == baud) return code;
+    if (kLinkBaudRates[code - 1] == baud) return code;
   }
   return 0;
 }

@@ -71,7 +71,7 @@ SearchResult CSession::Search(uint8_t port_number, ISearchObserver* observer,
   bool any_opened = false;
   for (int k = 0; k < 9; ++k) {
     if (stop.stop_requested()) return {SearchStatus::kCancelled};
-    const uint32_t rate = kSearchRates[k];
+    const uint32_t rate = kLinkBaudRates[k];
     if (observer != nullptr) observer->OnTryingRate(rate, k);
     if (!Open(port_number, rate)) {
       // Some adapters refuse single rates (14400, 56000): the search goes on with the next.

@@ -106,9 +106,6 @@ struct RunResult {
   }
 };
 
-// The nine rates of the search, in search order (rate of baud code k at index k - 1).
-inline constexpr uint32_t kSearchRates[9] = {2400,  4800,  9600,  14400, 19200,
-                                             38400, 56000, 57600, 115200};
 // How long each rate of the search waits for an answer, and a query or set for its reply.
 inline constexpr std::chrono::milliseconds kSearchWindow{500};
 inline constexpr std::chrono::milliseconds kLinkWindow{1000};
