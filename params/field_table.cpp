@@ -251,52 +251,22 @@ size_t FieldTextCapacity(const FieldInfo& field) {
   return field.kind == FieldKind::kText ? size_t{field.width} - 1 : 0;
 }
 
+// Texts are the same in the record and in the image bytes; numbers are little-endian there.
 void GetFieldBytes(const ParamImage& image, const FieldInfo& field, uint8_t* out) {
   const uint8_t* p = FieldPtr(image, field);
-  switch (field.kind) {
-    case FieldKind::kU16: {
-      uint16_t v = 0;
-      std::memcpy(&v, p, sizeof v);
-      PutU16(out, v);
-      break;
-    }
-    case FieldKind::kU32: {
-      uint32_t v = 0;
-      std::memcpy(&v, p, sizeof v);
-      PutU32(out, v);
-      break;
-    }
-    case FieldKind::kF32: {
-      float v = 0;
-      std::memcpy(&v, p, sizeof v);
-      PutF32(out, v);
-      break;
-    }
-    default:  // single bytes and texts are the same in the record and in the image bytes
-      std::memcpy(out, p, field.width);
-      break;
+  if (field.kind == FieldKind::kText) {
+    std::memcpy(out, p, field.width);
+  } else {
+    NumberToLittleEndian(p, field.width, out);
   }
 }
 
 void SetFieldBytes(ParamImage* image, const FieldInfo& field, const uint8_t* in) {
   uint8_t* p = FieldPtr(image, field);
-  switch (field.kind) {
-    case FieldKind::kU16: {
-      const uint16_t v = GetU16(in);
-      std::memcpy(p, &v, sizeof v);
-      break;
-    }
-    case FieldKind::kU32: {
-      const uint32_t v = GetU32(in);
-      std::memcpy(p, &v, sizeof v);
-      break;
-    }
-    case FieldKind::kF32: {
-      const float v = GetF32(in);
-      std::memcpy(p, &v, sizeof v);
-      break;
-    }
-    default: std::memcpy(p, in, field.width); break;
+  if (field.kind == FieldKind::kText) {
+    std::memcpy(p, in, field.width);
+  } else {
+    NumberFromLittleEndian(in, field.width, p);
   }
 }
 

@@ -135,26 +135,11 @@ size_t EncodeItemValue(const ParamImage& image, uint16_t id, uint8_t* out) {
   const uint8_t* field = Bytes(image) + info.image_offset;
   switch (info.kind) {
     case ItemKind::kU8:
-      out[0] = field[0];
-      return 1;
-    case ItemKind::kU16: {
-      uint16_t v = 0;
-      std::memcpy(&v, field, sizeof v);
-      PutU16(out, v);
-      return 2;
-    }
-    case ItemKind::kU32: {
-      uint32_t v = 0;
-      std::memcpy(&v, field, sizeof v);
-      PutU32(out, v);
-      return 4;
-    }
-    case ItemKind::kF32: {
-      float v = 0;
-      std::memcpy(&v, field, sizeof v);
-      PutF32(out, v);
-      return 4;
-    }
+    case ItemKind::kU16:
+    case ItemKind::kU32:
+    case ItemKind::kF32:
+      NumberToLittleEndian(field, info.width, out);
+      return info.width;
     case ItemKind::kText: {
       // A field without a NUL (possible after a file import) goes out as its capacity.
       const size_t n = TextLength(field, size_t{info.width} - 1);
@@ -197,26 +182,7 @@ bool StoreItemValue(ParamImage* image, uint16_t id, const uint8_t* value, size_t
       break;
   }
   if (length < info.width) return false;
-  switch (info.kind) {
-    case ItemKind::kU8:
-      field[0] = value[0];
-      break;
-    case ItemKind::kU16: {
-      const uint16_t v = GetU16(value);
-      std::memcpy(field, &v, sizeof v);
-      break;
-    }
-    case ItemKind::kU32: {
-      const uint32_t v = GetU32(value);
-      std::memcpy(field, &v, sizeof v);
-      break;
-    }
-    default: {  // kF32
-      const float v = GetF32(value);
-      std::memcpy(field, &v, sizeof v);
-      break;
-    }
-  }
+  NumberFromLittleEndian(value, info.width, field);
   return true;
 }
 

@@ -10,6 +10,32 @@ void PutF32(uint8_t* p, float v) {
   PutU32(p, bits);
 }
 
+void NumberToLittleEndian(const void* field, size_t width, uint8_t* out) {
+  if (width == 2) {
+    uint16_t v = 0;
+    std::memcpy(&v, field, sizeof v);
+    PutU16(out, v);
+  } else if (width == 4) {
+    uint32_t v = 0;
+    std::memcpy(&v, field, sizeof v);
+    PutU32(out, v);
+  } else {
+    std::memcpy(out, field, width);
+  }
+}
+
+void NumberFromLittleEndian(const uint8_t* in, size_t width, void* field) {
+  if (width == 2) {
+    const uint16_t v = GetU16(in);
+    std::memcpy(field, &v, sizeof v);
+  } else if (width == 4) {
+    const uint32_t v = GetU32(in);
+    std::memcpy(field, &v, sizeof v);
+  } else {
+    std::memcpy(field, in, width);
+  }
+}
+
 float GetF32(const uint8_t* p) {
   const uint32_t bits = GetU32(p);
   float v = 0;

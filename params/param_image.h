@@ -128,4 +128,9 @@ inline uint32_t GetU32(const uint8_t* p) {
 void PutF32(uint8_t* p, float v);
 float GetF32(const uint8_t* p);
 
+// A number as it stands in a record (host byte order; a float as its bits), `width` 1, 2 or 4
+// bytes, to its little-endian bytes, and back.
+void NumberToLittleEndian(const void* field, size_t width, uint8_t* out);
+void NumberFromLittleEndian(const uint8_t* in, size_t width, void* field);
+
 }  // namespace travex
