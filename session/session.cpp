@@ -89,28 +89,53 @@ SearchResult CSession::Search(uint8_t port_number, ISearchObserver* observer,
   return {SearchStatus::kNoAnswer};
 }
 
-bool CSession::LinkExchange(const uint8_t* frame, std::chrono::milliseconds window,
-                            std::stop_token stop) {
-  std::lock_guard io(io_mutex_);
+template <typename Done>
+CSession::CollectEnd CSession::SendAndCollect(const uint8_t* frame, size_t length, uint8_t* answer,
+                                              uint16_t capacity, std::chrono::milliseconds window,
+                                              std::stop_token stop, Done done, uint16_t* got) {
   KeepInterFrameGap();
+  // The ring's Clear also drops what the driver and the reader still hold of earlier answers.
   ring_.Clear();
-  port_.Write(frame, kLinkFrameSize);
-  Trace(true, frame, kLinkFrameSize);
+  port_.Write(frame, length);
+  Trace(true, frame, length);
 
   const auto deadline = Clock::now() + window;
   std::stop_callback wake(stop, [this] { ring_.Interrupt(); });
-  uint8_t reply[kLinkReplyBuffer];
-  size_t got = 0;
-  // A reply may arrive in pieces: take until one link frame's worth is in.
+  *got = 0;
+  CollectEnd end = CollectEnd::kTimeout;
   for (;;) {
     const uint64_t seen = ring_.Sequence();
-    got += ring_.Pop(reply + got, static_cast<uint16_t>(sizeof reply - got));
-    if (got >= kLinkFrameSize || stop.stop_requested() || port_.IsLost()) break;
+    const auto room = static_cast<uint16_t>(capacity - *got);
+    *got = static_cast<uint16_t>(*got + ring_.Pop(answer + *got, room));
+    // An answer completed just before the deadline counts: completion is looked at first.
+    if (done(answer, *got)) {
+      end = CollectEnd::kDone;
+      break;
+    }
+    if (stop.stop_requested()) {
+      end = CollectEnd::kCancelled;
+      break;
+    }
+    if (port_.IsLost()) {
+      end = CollectEnd::kLost;
+      break;
+    }
     if (Clock::now() >= deadline) break;
     ring_.WaitForChange(seen, deadline);
   }
+  if (*got != 0) NoteAnswerEnd();
+  return end;
+}
+
+bool CSession::LinkExchange(const uint8_t* frame, std::chrono::milliseconds window,
+                            std::stop_token stop) {
+  std::lock_guard io(io_mutex_);
+  uint8_t reply[kLinkReplyBuffer];
+  uint16_t got = 0;
+  // A reply may arrive in pieces: take until one link frame's worth is in.
+  SendAndCollect(frame, kLinkFrameSize, reply, sizeof reply, window, stop,
+                 [](const uint8_t*, uint16_t count) { return count >= kLinkFrameSize; }, &got);
   if (got == 0) return false;
-  NoteAnswerEnd();
   Trace(false, reply, got);
   return link_codec.CheckReply(reply, got);
 }
@@ -118,46 +143,27 @@ bool CSession::LinkExchange(const uint8_t* frame, std::chrono::milliseconds wind
 ExchangeResult CSession::ParamExchange(const uint8_t* frame, uint16_t length, uint8_t* reply,
                                        std::stop_token stop) {
   std::lock_guard io(io_mutex_);
-  KeepInterFrameGap();
-  // The ring's Clear also drops what the driver and the reader still hold of earlier answers.
-  ring_.Clear();
-  port_.Write(frame, length);
-  Trace(true, frame, length);
-
-  const auto deadline = Clock::now() + kReplyTimeout;
-  std::stop_callback wake(stop, [this] { ring_.Interrupt(); });
+  CollectCheck check;
   uint16_t rx_len = 0;
+  const CollectEnd end = SendAndCollect(
+      frame, length, reply, kFrameBufferSize, kReplyTimeout, stop,
+      [&check](const uint8_t* bytes, uint16_t count) {
+        check = CheckCollected(bytes, count);
+        return check.state != CollectState::kIncomplete;
+      },
+      &rx_len);
   ExchangeResult result;
-  for (;;) {
-    const uint64_t seen = ring_.Sequence();
-    rx_len = static_cast<uint16_t>(
-        rx_len + ring_.Pop(reply + rx_len, static_cast<uint16_t>(kFrameBufferSize - rx_len)));
-    const CollectCheck check = CheckCollected(reply, rx_len);
-    // A frame completed just before the deadline is a success: completion is looked at first.
-    if (check.state == CollectState::kComplete) {
-      result = {ExchangeStatus::kComplete, check.length};
+  switch (end) {
+    case CollectEnd::kDone:
+      result = check.state == CollectState::kComplete
+                   ? ExchangeResult{ExchangeStatus::kComplete, check.length}
+                   : ExchangeResult{ExchangeStatus::kBadStart, 0};
       break;
-    }
-    if (check.state == CollectState::kBadStart) {
-      result.status = ExchangeStatus::kBadStart;
-      break;
-    }
-    if (stop.stop_requested()) {
-      result.status = ExchangeStatus::kCancelled;
-      break;
-    }
-    if (port_.IsLost()) {
-      result.status = ExchangeStatus::kDisconnected;
-      break;
-    }
-    if (Clock::now() >= deadline) {
-      result.status = ExchangeStatus::kTimeout;
-      break;
-    }
-    ring_.WaitForChange(seen, deadline);
+    case CollectEnd::kCancelled: result.status = ExchangeStatus::kCancelled; break;
+    case CollectEnd::kLost: result.status = ExchangeStatus::kDisconnected; break;
+    case CollectEnd::kTimeout: result.status = ExchangeStatus::kTimeout; break;
   }
   if (rx_len != 0) {
-    NoteAnswerEnd();
     Trace(false, reply, result.status == ExchangeStatus::kComplete ? result.length : rx_len);
   }
   return result;

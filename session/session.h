@@ -161,6 +161,14 @@ class CSession {
   CLinkCodec link_codec;
 
  private:
+  enum class CollectEnd { kDone, kCancelled, kLost, kTimeout };
+  // Writes the frame, then collects what comes back into `answer` (capacity bytes) until
+  // done(answer, count) says it is whole, the stop token fires, the device is lost or the
+  // window ends. *got is what was collected.
+  template <typename Done>
+  CollectEnd SendAndCollect(const uint8_t* frame, size_t length, uint8_t* answer, uint16_t capacity,
+                            std::chrono::milliseconds window, std::stop_token stop, Done done,
+                            uint16_t* got);
   void Trace(bool sent, const uint8_t* bytes, size_t length);
   // Waits until the line has been quiet long enough after the last answer.
   void KeepInterFrameGap();
