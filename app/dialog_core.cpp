@@ -441,7 +441,6 @@ void CDialogCore::OnReadAll() {
   }
   run_open_[kRead] = true;
   run_failed_blocks_[kRead] = 0;
-  run_coefficients_skipped_[kRead] = false;
   uint16_t version = 0;
   {
     std::lock_guard lock(store_mutex_);
@@ -480,7 +479,6 @@ void CDialogCore::OnWriteAll() {
   }
   run_open_[kWrite] = true;
   run_failed_blocks_[kWrite] = 0;
-  run_coefficients_skipped_[kWrite] = false;
   controls_.SetRunProgress(IDialogControls::Progress::kRunning, 0,
                            static_cast<int>(BulkStepCount(version)));
   worker_cv_.notify_all();
@@ -526,18 +524,16 @@ void CDialogCore::RunStepDone(BulkRun run, unsigned index, unsigned total,
 
 void CDialogCore::RunEnded(BulkRun run, bool coefficients_skipped, uint32_t epoch) {
   if (epoch != run_epoch_.load()) return;
-  run_coefficients_skipped_[static_cast<int>(run)] = coefficients_skipped;
-  FinishRun(static_cast<int>(run));
+  FinishRun(static_cast<int>(run), coefficients_skipped);
 }
 
-void CDialogCore::FinishRun(int run) {
+void CDialogCore::FinishRun(int run, bool skipped) {
   if (!run_open_[run]) return;
   // Restarted meanwhile: the new run is still going.
   const auto& active = run == kRead ? bulk.bulk_read_active : bulk.bulk_write_active;
   if (active.load() != 0) return;
   run_open_[run] = false;
   const int failed = run_failed_blocks_[run];
-  const bool skipped = run_coefficients_skipped_[run];
   std::string text;
   if (failed > 0) {
     // The last block's success text would hide the failures.

@@ -201,7 +201,7 @@ class CDialogCore {
                    uint32_t epoch);
   void RunEnded(BulkRun run, bool coefficients_skipped, uint32_t epoch);
   // Shows the closing text of a run whose last answer is in (or that ended without one).
-  void FinishRun(int run);
+  void FinishRun(int run, bool coefficients_skipped);
   // Ends any run at once (no further request; the exchange of its answer is abandoned).
   void CancelRuns();
 
@@ -247,7 +247,6 @@ class CDialogCore {
   // User-interface thread only.
   bool run_open_[3] = {false, false, false};
   int run_failed_blocks_[3] = {0, 0, 0};
-  bool run_coefficients_skipped_[3] = {false, false, false};
   bool search_running_ = false;
   bool addr_baud_enabled_ = false;
   // The port list as last shown, and a change of the ports seen while the search ran.
