@@ -49,8 +49,6 @@ class IDialogPlatform {
   // Posts the progress message of a run; handled later on the user-interface thread by
   // CDialogCore::OnParamProgress(kind, channel).
   virtual void PostParamProgress(int kind, long channel) = 0;
-  // True on the user-interface thread.
-  virtual bool IsUiThread() const = 0;
   // Told when a search has found the logger: the port text it ran on (GBK) and the logger's
   // rate and address. A front end may remember them for the operator; nothing the dialog
   // sends depends on it.

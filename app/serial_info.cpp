@@ -105,21 +105,14 @@ int32_t ParseDialogSigned(std::string_view text) {
 void CDialogCore::SetSearchControls(bool searching) {
   // Everything that would talk to the logger or change the port waits for the search; clicks
   // on them meanwhile do nothing and are not replayed.
-  static constexpr int kTalking[] = {IDC_BASE_READ, IDC_BASE_WRITE, IDC_ARG1_READ, IDC_ARG1_WRITE,
-                                     IDC_ARG2_READ, IDC_ARG2_WRITE, IDC_READ_ALL,  IDC_WRITE_ALL};
-  if (searching) {
-    controls_.EnableControl(IDC_PORT, false);
-    controls_.EnableControl(IDC_TEST_BAUD, false);
-    for (int id : kTalking) controls_.EnableControl(id, false);
-    const bool addr_baud = addr_baud_enabled_;
-    EnableAddrBaudButtons(false);
-    addr_baud_enabled_ = addr_baud;
-  } else {
-    controls_.EnableControl(IDC_PORT, true);
-    controls_.EnableControl(IDC_TEST_BAUD, true);
-    for (int id : kTalking) controls_.EnableControl(id, true);
-    EnableAddrBaudButtons(addr_baud_enabled_);
-  }
+  static constexpr int kTalking[] = {IDC_PORT,       IDC_TEST_BAUD, IDC_BASE_READ,
+                                     IDC_BASE_WRITE, IDC_ARG1_READ, IDC_ARG1_WRITE,
+                                     IDC_ARG2_READ,  IDC_ARG2_WRITE, IDC_READ_ALL,
+                                     IDC_WRITE_ALL};
+  static constexpr int kAddrBaud[] = {IDC_ADDR_QUERY, IDC_ADDR_SET, IDC_BAUD_QUERY, IDC_BAUD_SET};
+  for (int id : kTalking) controls_.EnableControl(id, !searching);
+  // The address and baud buttons come back only as the last search left them.
+  for (int id : kAddrBaud) controls_.EnableControl(id, !searching && addr_baud_enabled_);
 }
 
 void CDialogCore::OnTestBaud() {

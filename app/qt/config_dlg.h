@@ -93,7 +93,8 @@ class CConfigDlg : public QDialog,
   // --- platform hooks ---
   void PostToUi(std::function<void()> fn) override;
   void PostParamProgress(int kind, long channel) override;
-  bool IsUiThread() const override;
+  // True on the user-interface thread.
+  bool IsUiThread() const;
   void SearchFound(std::string_view port_text, uint32_t baud, uint8_t address) override;
 
   // Every frame the session sends and receives (transfer thread): handed to the

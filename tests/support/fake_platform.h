@@ -13,7 +13,6 @@
 #include <chrono>
 #include <deque>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -32,7 +31,7 @@ class FakePlatform : public IDialogPlatform {
     long channel;
   };
 
-  FakePlatform() : ui_thread_(std::this_thread::get_id()) {}
+  FakePlatform() = default;
 
   void PostToUi(std::function<void()> fn) override {
     std::lock_guard lock(mutex_);
@@ -47,7 +46,6 @@ class FakePlatform : public IDialogPlatform {
       if (core != nullptr) core->OnParamProgress(kind, channel);
     });
   }
-  bool IsUiThread() const override { return std::this_thread::get_id() == ui_thread_; }
 
   // --- manual control (call on the UI thread) ---
 
@@ -91,7 +89,6 @@ class FakePlatform : public IDialogPlatform {
   CDialogCore* core = nullptr;
 
  private:
-  const std::thread::id ui_thread_;
   mutable std::mutex mutex_;
   std::deque<std::function<void()>> queue_;
   std::vector<Progress> progress_;
