@@ -1,12 +1,17 @@
 // The port list (IDC_PORT): filled at start, and brought up to date while the dialog runs as
-// adapters come and go and the port directory changes.
+// adapters come and go and the port directory changes. A port whose device goes stays listed,
+// marked absent, and keeps its number (see ComPortNumbering): the operator's choice never moves
+// to another device by itself.
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "app/dialog_core.h"
+#include "params/gbk.h"
 #include "resources/resource_ids.h"
+#include "serial/com_port.h"
 #include "serial/port_info.h"
 #include "serial/port_lock.h"
 #include "serial/port_map.h"
@@ -14,6 +19,9 @@
 namespace travex {
 
 namespace {
+
+// Follows the COM name of a port whose device is absent.
+constexpr std::string_view kAbsentMark = "（未连接）";
 
 struct PortListing {
   std::vector<std::string> names;  // "COM3", in text order (COM10 before COM2)
@@ -33,10 +41,18 @@ std::string PortTip(const std::string& device, const PortMapRoots& roots) {
   return tip;
 }
 
-PortListing ListPorts(const PortMapRoots& roots) {
+std::string AbsentTip(const std::string& device) {
+  return "设备不在：" + device + "\n设备接回后，它仍是这个串口号";
+}
+
+PortListing ListPorts(ComPortNumbering& numbering, const PortMapRoots& roots) {
+  numbering.Refresh(roots);
   std::vector<std::pair<std::string, std::string>> ports;
-  for (const ComPortEntry& entry : ListComPorts(1, 30, roots)) {
-    ports.emplace_back("COM" + std::to_string(entry.number), PortTip(entry.device, roots));
+  for (const ComPortSlot& slot : numbering.Slots(1, 30)) {
+    std::string name = "COM" + std::to_string(slot.number);
+    if (!slot.present) name += Utf8ToGbk(kAbsentMark);
+    ports.emplace_back(std::move(name),
+                       slot.present ? PortTip(slot.device, roots) : AbsentTip(slot.device));
   }
   std::sort(ports.begin(), ports.end());
   PortListing listing;
@@ -47,10 +63,18 @@ PortListing ListPorts(const PortMapRoots& roots) {
   return listing;
 }
 
+// A port's name without the absent mark (which is the first byte beyond ASCII, in GBK as in
+// UTF-8), so that a choice follows its port as the device goes and comes back.
+std::string_view BareName(std::string_view name) {
+  const auto mark = std::find_if(name.begin(), name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  return name.substr(0, static_cast<size_t>(mark - name.begin()));
+}
+
 }  // namespace
 
 void CDialogCore::EnumeratePorts() {
-  PortListing listing = ListPorts(port_map_roots);
+  PortListing listing = ListPorts(port_.Numbering(), port_map_roots);
   ShowPorts(std::move(listing.names), std::move(listing.tips), preferred_port, false);
 }
 
@@ -60,7 +84,7 @@ void CDialogCore::RefreshPorts() {
     return;
   }
   ports_changed_while_searching_ = false;
-  PortListing listing = ListPorts(port_map_roots);
+  PortListing listing = ListPorts(port_.Numbering(), port_map_roots);
   if (listing.names == port_names_ && listing.tips == port_tips_) return;
   const std::string current = controls_.GetText(IDC_PORT);
   const bool typed = !current.empty() &&
@@ -81,7 +105,9 @@ void CDialogCore::ShowPorts(std::vector<std::string> names, std::vector<std::str
   }
   controls_.EnableControl(IDC_PORT, true);
   controls_.EnableControl(IDC_TEST_BAUD, true);
-  const auto found = std::find(port_names_.begin(), port_names_.end(), wanted);
+  const auto found = std::find_if(port_names_.begin(), port_names_.end(), [&](const std::string& name) {
+    return BareName(name) == BareName(wanted);
+  });
   if (found != port_names_.end()) {
     controls_.SetSelection(IDC_PORT, static_cast<int>(found - port_names_.begin()));
   } else if (keep_unlisted) {

@@ -1,5 +1,6 @@
 // The serial-information band: the baud-rate search that opens the port, and the query and set
 // of the device's address and baud rate over LinkFrames.
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ std::string OpenFailureMessage(const OpenFailure& failure) {
     return text;
   }
   if (failure.error == 0) return text;
+  if (failure.error == ENOENT) text += "\n所选串口的设备不在（已拔出或未连接）：请接回设备，再测试波特率。";
   text += "\n";
   if (!failure.device.empty()) text += failure.device + ": ";
   text += failure.reason;

@@ -77,7 +77,7 @@ int CComPort::Open() {
   last_device.clear();
   last_holder_ = {};
 
-  const std::string device = ResolveComPort(port_number);
+  const std::string device = numbering_.Resolve(port_number);
   if (device.empty()) {
     last_device = PortEntryPath(port_number);
     last_error = last_device.empty() ? ENODEV : ENOENT;

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "serial/port_lock.h"
+#include "serial/port_map.h"
 
 namespace travex {
 
@@ -83,6 +84,10 @@ class CComPort {
   // Where UUCP lock files are looked for and made (default /var/lock); tests point it elsewhere.
   void SetLockDirectory(std::string dir) { lock_dir_ = std::move(dir); }
 
+  // How Open finds the device of a port number: a number that stood for a device stays with it
+  // while this port object lives. A port list shown to the operator refreshes and reads it.
+  ComPortNumbering& Numbering() { return numbering_; }
+
   uint8_t port_number = 0;
   uint8_t byte_size = 0;
   uint8_t parity_mode = 0;
@@ -119,6 +124,7 @@ class CComPort {
   std::atomic<int> lost_error_{0};
   std::atomic<uint32_t> open_count_{0};
   CPortLock lock_;
+  ComPortNumbering numbering_;
   std::string lock_dir_ = kDefaultLockDir;
   int last_error = 0;
   bool last_refused_settings = false;

@@ -13,6 +13,8 @@
 #include <set>
 #include <utility>
 
+#include "serial/port_info.h"
+
 namespace travex {
 
 namespace {
@@ -82,25 +84,62 @@ std::string EntryPath(const std::string& port_dir, unsigned number) {
   return port_dir + "/com" + std::to_string(number);
 }
 
-DeviceTable BuildDeviceTable(const PortMapRoots& roots) {
+// Who a device is across unplugging: a USB adapter that reports a serial number is that
+// adapter under whatever node it comes back as; anything else is its device node.
+std::string DeviceIdentity(const std::string& device, const PortMapRoots& roots) {
+  const SerialPortInfo info = DescribeSerialPort(device, roots.sys_tty_dir);
+  if (info.usb && !info.serial.empty()) {
+    return "usb " + info.vendor_id + ":" + info.product_id + " " + info.serial;
+  }
+  return device;
+}
+
+using HeldTable = std::array<ComPortNumbering::Held, kMaxComNumber + 1>;
+
+// The table of the rules; with `held`, numbers given earlier stay with their devices and the
+// numbers given now are added to it.
+DeviceTable BuildDeviceTable(const PortMapRoots& roots, HeldTable* held = nullptr) {
   const std::string port_dir = roots.port_dir.empty() ? PortDirectory() : roots.port_dir;
   DeviceTable table;
-  std::array<bool, kMaxComNumber + 1> pinned{};
+  std::array<bool, kMaxComNumber + 1> taken{};  // pinned, or held for a device
   std::set<std::string> named;
   for (unsigned n = 1; n <= kMaxComNumber; ++n) {
     const std::string entry = EntryPath(port_dir, n);
     struct stat st {};
     if (lstat(entry.c_str(), &st) != 0) continue;
-    pinned[n] = true;
+    taken[n] = true;
     table[n] = Canonical(entry);  // empty when the device behind the entry is missing
     if (!table[n].empty()) named.insert(table[n]);
   }
-  unsigned next = 1;
+  std::vector<std::pair<std::string, std::string>> unnamed;  // device, identity
   for (const std::string& device : SerialDevicesPresent(roots)) {
     std::string path = Canonical(device);
     if (path.empty() || named.count(path) != 0) continue;
-    while (next <= kMaxComNumber && pinned[next]) ++next;
+    std::string identity = held != nullptr ? DeviceIdentity(path, roots) : std::string();
+    unnamed.emplace_back(std::move(path), std::move(identity));
+  }
+  if (held != nullptr) {
+    for (unsigned n = 1; n <= kMaxComNumber; ++n) {
+      ComPortNumbering::Held& hold = (*held)[n];
+      if (taken[n]) {
+        // The entry decides; its device is the one the number is held for from now on.
+        if (!table[n].empty()) hold = {DeviceIdentity(table[n], roots), table[n]};
+        continue;
+      }
+      if (hold.identity.empty()) continue;
+      taken[n] = true;
+      const auto back = std::find_if(unnamed.begin(), unnamed.end(),
+                                     [&](const auto& d) { return d.second == hold.identity; });
+      if (back == unnamed.end()) continue;
+      table[n] = hold.device = back->first;
+      unnamed.erase(back);
+    }
+  }
+  unsigned next = 1;
+  for (auto& [path, identity] : unnamed) {
+    while (next <= kMaxComNumber && taken[next]) ++next;
     if (next > kMaxComNumber) break;
+    if (held != nullptr) (*held)[next] = {std::move(identity), path};
     table[next++] = std::move(path);
   }
   return table;
@@ -136,6 +175,40 @@ std::vector<ComPortEntry> ListComPorts(unsigned first, unsigned last, const Port
     if (!table[n].empty()) ports.push_back({n, table[n]});
   }
   return ports;
+}
+
+}  // namespace travex
+
+namespace travex {
+
+void ComPortNumbering::Refresh(const PortMapRoots& roots) {
+  std::lock_guard lock(mutex_);
+  roots_ = roots;
+  RefreshLocked();
+}
+
+void ComPortNumbering::RefreshLocked() { devices_ = BuildDeviceTable(roots_, &held_); }
+
+std::vector<ComPortSlot> ComPortNumbering::Slots(unsigned first, unsigned last) const {
+  std::vector<ComPortSlot> slots;
+  first = std::max(first, 1u);
+  last = std::min(last, kMaxComNumber);
+  std::lock_guard lock(mutex_);
+  for (unsigned n = first; n <= last; ++n) {
+    if (!devices_[n].empty()) {
+      slots.push_back({n, devices_[n], true});
+    } else if (!held_[n].identity.empty()) {
+      slots.push_back({n, held_[n].device, false});
+    }
+  }
+  return slots;
+}
+
+std::string ComPortNumbering::Resolve(unsigned number) {
+  if (number == 0 || number > kMaxComNumber) return {};
+  std::lock_guard lock(mutex_);
+  RefreshLocked();
+  return devices_[number];
 }
 
 }  // namespace travex

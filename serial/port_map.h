@@ -10,6 +10,8 @@
 // Nothing here opens a device: only the file system and sysfs are looked at.
 #pragma once
 
+#include <array>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -43,5 +45,42 @@ std::string ResolveComPort(unsigned number, const PortMapRoots& roots = {});
 // The ports first..last (clamped to 1..64) that stand for an existing device, in number order.
 std::vector<ComPortEntry> ListComPorts(unsigned first = 1, unsigned last = 30,
                                        const PortMapRoots& roots = {});
+
+struct ComPortSlot {
+  unsigned number = 0;
+  std::string device;  // the device it stands for; when absent, the one it stood for last
+  bool present = false;
+};
+
+// The port map of a program that runs for a while (the dialog). The rules above give the
+// numbers, with one addition: once a number has stood for a device, it stays with that device
+// while this object lives. When the device goes, its number is held for it (absent) and given to
+// no other device; when it comes back (the same device node, or for a USB adapter with a serial
+// number the same adapter under any node), it has its number again. New devices take the lowest
+// number neither pinned nor held. Only a port directory entry, the operator's own choice, moves
+// a number to another device. Safe to use from several threads.
+class ComPortNumbering {
+ public:
+  // Looks at the system again, with `roots` from now on.
+  void Refresh(const PortMapRoots& roots);
+  // After the last look: ports first..last (clamped to 1..64) that stand for a device, or stood
+  // for one earlier and are absent now, in number order.
+  std::vector<ComPortSlot> Slots(unsigned first, unsigned last) const;
+  // Looks at the system again, then the device port n stands for (empty when none).
+  std::string Resolve(unsigned number);
+
+  struct Held {
+    std::string identity;  // who the number was given to
+    std::string device;    // the device node it had last
+  };
+
+ private:
+  void RefreshLocked();
+
+  mutable std::mutex mutex_;
+  PortMapRoots roots_;
+  std::array<std::string, kMaxComNumber + 1> devices_;  // present now, by number
+  std::array<Held, kMaxComNumber + 1> held_;
+};
 
 }  // namespace travex

@@ -2,12 +2,13 @@
 // empty list that says why, and no refresh while the search holds the port.
 #include <gtest/gtest.h>
 
+#include "params/gbk.h"
 #include "tests/app/dialog_test_util.h"
 
 namespace travex::testing {
 namespace {
 
-TEST(DialogPortList, FollowsThePortsKeepsTheChoiceAndSaysWhenThereIsNone) {
+TEST(DialogPortList, FollowsThePortsAndKeepsTheChoice) {
   ScopedPortDir dir("portlist");
   dir.Link("com2", "/dev/null");
   dir.Link("com10", "/dev/null");
@@ -24,8 +25,8 @@ TEST(DialogPortList, FollowsThePortsKeepsTheChoiceAndSaysWhenThereIsNone) {
   EXPECT_EQ(port.list, (std::vector<std::string>{"COM10", "COM2", "COM7"}));
   EXPECT_EQ(port.text, "COM2");
 
-  // A name the operator typed that is no entry stays; a chosen entry that went falls back to
-  // the first.
+  // A name the operator typed that is no entry stays; a chosen entry whose device went stays
+  // chosen, marked absent.
   rig.controls.SetText(IDC_PORT, "COM40");
   std::filesystem::remove(dir.path() / "com7");
   rig.core.RefreshPorts();
@@ -33,10 +34,18 @@ TEST(DialogPortList, FollowsThePortsKeepsTheChoiceAndSaysWhenThereIsNone) {
   rig.controls.SetSelection(IDC_PORT, 1);
   std::filesystem::remove(dir.path() / "com2");
   rig.core.RefreshPorts();
-  EXPECT_EQ(port.text, "COM10");
-
-  std::filesystem::remove(dir.path() / "com10");
+  EXPECT_EQ(port.text, "COM2" + Utf8ToGbk("（未连接）"));
+  dir.Link("com2", "/dev/null");
   rig.core.RefreshPorts();
+  EXPECT_EQ(port.text, "COM2");
+}
+
+TEST(DialogPortList, SaysWhenThereIsNone) {
+  ScopedPortDir dir("noports");
+  DialogRig rig;
+  rig.core.port_map_roots = dir.OnlyThisDirectory();
+  rig.core.InitDialog();
+  FakeControl& port = rig.controls.controls[IDC_PORT];
   EXPECT_TRUE(port.list.empty());
   EXPECT_EQ(port.unlisted, "未发现串口");
   EXPECT_FALSE(port.enabled);

@@ -165,13 +165,39 @@ TEST_F(GuiTest, PortListFollowsThePortDirectoryAndKeepsTheChoice) {
   ASSERT_TRUE(follows({"COM3", "COM5"}));
   EXPECT_EQ(ComboText(IDC_PORT), "COM5");
 
+  // A port whose device goes stays listed, marked, and the choice stays on it.
   Relink(port_dir_ / "com3", dir_ / "no-such-device");
-  ASSERT_TRUE(follows({"COM5"}));
+  ASSERT_TRUE(follows({"COM3（未连接）", "COM5"}));
   EXPECT_EQ(ComboText(IDC_PORT), "COM5");
   Relink(port_dir_ / "com5", dir_ / "no-such-device");
-  ASSERT_TRUE(follows({}));
-  EXPECT_FALSE(ports->isEnabled());
-  EXPECT_FALSE(Button(IDC_TEST_BAUD)->isEnabled());
+  ASSERT_TRUE(follows({"COM3（未连接）", "COM5（未连接）"}));
+  EXPECT_EQ(ComboText(IDC_PORT), "COM5（未连接）");
+  EXPECT_TRUE(ports->toolTip().contains(QStringLiteral("设备不在：/dev/null")));
+}
+
+TEST_F(SimGuiTest, TheChosenPortStaysOnItsLoggerWhileItIsUnplugged) {
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "9600"}));
+  QComboBox* ports = Combo(IDC_PORT);
+  Relink(port_dir_ / "com2", "/dev/null");  // another device
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Entries(ports) == QStringList{"COM2", "COM3"}; }, 1500));
+  TestBaud();
+  ASSERT_EQ(Pane(0), "设备波特率:9600");
+
+  sim_.Kill();                     // the logger's adapter is pulled out
+  dialog_->core().RefreshPorts();  // as the device event does
+  EXPECT_EQ(ComboText(IDC_PORT), "COM3（未连接）");
+  messages_.clear();
+  TestBaud();
+  EXPECT_EQ(Pane(0), "串口打开失败");
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].text.find("设备不在"), std::string::npos) << messages_[0].text;
+
+  // Plugged in again: the same entry, and the search finds the same logger.
+  ASSERT_TRUE(sim_.Start({"--com", "3", "--baud", "9600"})) << sim_.error();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Entries(ports) == QStringList{"COM2", "COM3"}; }, 1500));
+  EXPECT_EQ(ComboText(IDC_PORT), "COM3");
+  TestBaud();
+  EXPECT_EQ(Pane(0), "设备波特率:9600");
 }
 
 TEST_F(GuiTest, RemembersThePortBetweenRuns) {

@@ -41,6 +41,16 @@ class PortMapTest : public ::testing::Test {
     fs::create_symlink(target, roots.port_dir + "/com" + std::to_string(number));
   }
   std::string Dev(const std::string& name) const { return roots.dev_dir + "/" + name; }
+  // A USB adapter as sysfs shows it: the tty under an interface of the USB device.
+  void UsbAdapter(const std::string& name, const std::string& serial) {
+    Device(name);
+    const std::string usb = root + "/usb/" + serial;
+    fs::create_directories(usb + "/if/" + name);
+    std::ofstream(usb + "/idVendor") << "0403\n";
+    std::ofstream(usb + "/serial") << serial << "\n";
+    fs::create_directories(roots.sys_tty_dir + "/" + name);
+    fs::create_symlink(usb + "/if/" + name, roots.sys_tty_dir + "/" + name + "/device");
+  }
 
   std::string root;
   PortMapRoots roots;
@@ -74,6 +84,35 @@ TEST_F(PortMapTest, EntriesPinNumbersAndDevicesFillTheRestInOrder) {
   const unsigned numbers[] = {1, 2, 3, 5, 6, 7};
   for (size_t i = 0; i < ports.size(); ++i) EXPECT_EQ(ports[i].number, numbers[i]);
   EXPECT_EQ(ports[1].device, Dev("ttyUSB1"));
+}
+
+TEST_F(PortMapTest, NumbersStayWithTheirDevicesWhileTheProgramRuns) {
+  Device("ttyUSB0");
+  Device("ttyUSB1");
+  UsbAdapter("ttyUSB2", "A5");
+  ComPortNumbering numbering;
+  numbering.Refresh(roots);
+  EXPECT_EQ(numbering.Resolve(1), Dev("ttyUSB0"));
+
+  fs::remove(Dev("ttyUSB0"));  // unplugged
+  Device("ttyUSB3");           // another adapter plugged in
+  EXPECT_EQ(ResolveComPort(1, roots), Dev("ttyUSB1"));  // the plain rules move COM1 on
+  EXPECT_EQ(numbering.Resolve(1), "");                   // held for its own device
+  EXPECT_EQ(numbering.Resolve(2), Dev("ttyUSB1"));
+  EXPECT_EQ(numbering.Resolve(4), Dev("ttyUSB3"));
+  const auto slots = numbering.Slots(1, 30);
+  ASSERT_EQ(slots.size(), 4u);
+  EXPECT_EQ(slots[0].device, Dev("ttyUSB0"));
+  EXPECT_FALSE(slots[0].present);
+  EXPECT_TRUE(slots[3].present);
+
+  Device("ttyUSB0");  // back
+  EXPECT_EQ(numbering.Resolve(1), Dev("ttyUSB0"));
+  // An adapter with a serial number is itself under whatever node it comes back as.
+  fs::remove(Dev("ttyUSB2"));
+  UsbAdapter("ttyUSB5", "A5");
+  EXPECT_EQ(numbering.Resolve(3), Dev("ttyUSB5"));
+  EXPECT_EQ(numbering.Resolve(5), "");
 }
 
 TEST_F(PortMapTest, RangeLimits) {
