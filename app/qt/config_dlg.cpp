@@ -172,13 +172,13 @@ void CConfigDlg::CreateStatusBar() {
     status_bar_->addWidget(pane, 1);
     panes_[i] = pane;
   }
-  // Steps of a read-all or write-all, beside the panes.
-  progress_ = new QProgressBar(status_bar_);
+  // Steps of a read-all or write-all: in the button row, so that the panes keep their quarters.
+  progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("run progress"));
   progress_->setAccessibleName(QStringLiteral("全部读取/写入进度"));
   progress_->setTextVisible(true);
   progress_->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("失败 97/97")) + 48);
-  status_bar_->addPermanentWidget(progress_);
+  ui_->layoutBottom->insertWidget(0, progress_);
   SetRunProgress(Progress::kIdle, 0, 0);
   ui_->layoutMain->addWidget(status_bar_);
 }
@@ -384,6 +384,8 @@ void CConfigDlg::SetPaneText(int pane, std::string_view utf8) {
     return;
   }
   label->setText(text);
+  // A text longer than its quarter is cut on screen; the tool tip has all of it.
+  label->setToolTip(text);
   label->setAccessibleDescription(text);
   if (label->isVisible()) label->repaint();
 }

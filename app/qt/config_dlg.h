@@ -112,7 +112,7 @@ class CConfigDlg : public QDialog,
   QWidget* Control(int id) const;
   // Status pane 0 to 3.
   QLabel* Pane(int pane) const;
-  // The progress bar of read-all and write-all, beside the panes.
+  // The progress bar of read-all and write-all, in the button row.
   QProgressBar* RunProgressBar() const { return progress_; }
   CDialogCore& core() { return core_; }
 

@@ -62,11 +62,15 @@ TEST_F(GuiTest, StartsWithTitleBlankPanesFirstChannelsAndHiddenCoefficients) {
     EXPECT_NEAR(dlg.Pane(i)->width(), dlg.Pane(0)->width(), 2);
     EXPECT_GT(dlg.Pane(i)->x(), dlg.Pane(i - 1)->x());
   }
-  // Beside them, the progress bar of read-all and write-all, empty.
+  // Each a quarter of the width: the progress bar of read-all and write-all (empty) lives in
+  // the button row. A text cut on screen is whole in the pane's tool tip.
   ASSERT_NE(dlg.RunProgressBar(), nullptr);
-  EXPECT_GT(dlg.RunProgressBar()->x(), dlg.Pane(3)->x());
+  EXPECT_FALSE(bar->isAncestorOf(dlg.RunProgressBar()));
+  EXPECT_TRUE(dlg.RunProgressBar()->isVisible());
   EXPECT_EQ(dlg.RunProgressBar()->value(), 0);
-  EXPECT_GE(4 * (dlg.Pane(0)->width() + 8) + dlg.RunProgressBar()->width(), dlg.width());
+  EXPECT_GE(dlg.Pane(0)->width(), dlg.width() / 4 - 8);
+  dlg.SetPaneText(1, "请检查设备连接，然后重新测试波特率");
+  EXPECT_EQ(dlg.Pane(1)->toolTip(), QStringLiteral("请检查设备连接，然后重新测试波特率"));
 
   EXPECT_EQ(ComboText(IDC_ARG1_CHANNEL), "通道1");
   EXPECT_EQ(ComboText(IDC_ARG2_CHANNEL), "通道1");
