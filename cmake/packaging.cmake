@@ -23,10 +23,10 @@ if(NOT _newest MATCHES "^${TRAVEX_PACKAGE_NAME} \\(${_version_re}-([0-9]+)\\) ")
                       "${PROJECT_VERSION} (\"${_newest}\"); add one")
 endif()
 set(TRAVEX_DEBIAN_REVISION ${CMAKE_MATCH_1})
-file(STRINGS ${PROJECT_SOURCE_DIR}/resources/travex-config.metainfo.xml _release
+file(STRINGS ${PROJECT_SOURCE_DIR}/resources/org.example.travex.config.metainfo.xml _release
      REGEX "<release " LIMIT_COUNT 1)
 if(NOT _release MATCHES "version=\"${_version_re}\"")
-  message(FATAL_ERROR "resources/travex-config.metainfo.xml: the newest release is not "
+  message(FATAL_ERROR "resources/org.example.travex.config.metainfo.xml: the newest release is not "
                       "${PROJECT_VERSION}; add it")
 endif()
 
@@ -106,11 +106,14 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
 
 # --- checks of what is installed ---
+# The metadata as software centres read it: not even a warning or a hint (--pedantic; the
+# command fails on warnings and errors only, so the output is looked at too).
 add_test(NAME package.metainfo
-         COMMAND appstreamcli validate --no-net
-                 # The component id follows the desktop file's name, which is not reverse-DNS.
-                 --override=cid-desktopapp-is-not-rdns=info
-                 ${PROJECT_SOURCE_DIR}/resources/travex-config.metainfo.xml)
+         COMMAND appstreamcli validate --no-net --pedantic
+                 ${PROJECT_SOURCE_DIR}/resources/org.example.travex.config.metainfo.xml)
+set_tests_properties(package.metainfo PROPERTIES
+                     FAIL_REGULAR_EXPRESSION "(^|\n)[EWIP]: "
+                     PASS_REGULAR_EXPRESSION "Validation was successful")
 add_test(NAME package.desktop_entry
          COMMAND desktop-file-validate ${PROJECT_SOURCE_DIR}/resources/travex-config.desktop)
 
@@ -121,7 +124,7 @@ if(TARGET travex-config AND TRAVEX_SANITIZE STREQUAL "")
       usr/share/applications/travex-config.desktop
       usr/share/icons/hicolor/256x256/apps/travex-config.png
       usr/share/icons/hicolor/scalable/apps/travex-config.svg
-      usr/share/metainfo/travex-config.metainfo.xml
+      usr/share/metainfo/org.example.travex.config.metainfo.xml
       usr/share/doc/travex-config/copyright
       usr/share/doc/travex-config/changelog.Debian.gz)
   foreach(_program IN LISTS _programs)
