@@ -1,6 +1,7 @@
 #include "app/qt/config_app.h"
 
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -15,6 +16,8 @@
 
 #include "app/qt/app_icon.h"
 #include "app/qt/config_dlg.h"
+#include "app/qt/signal_closer.h"
+#include "serial/com_port.h"
 #include "travex_version.h"
 
 namespace travex {
@@ -56,13 +59,32 @@ bool IsToolkitOption(const char* arg) {
   return false;
 }
 
+// A display to show the dialog on, or a platform the operator asked for.
+bool DisplayAvailable(int argc, char** argv) {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != '\0') return true;
+  }
+  for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+    if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0 ||
+        std::strncmp(argv[i], "-platform=", 10) == 0 || std::strncmp(argv[i], "--platform=", 11) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
-void CConfigApp::PrepareCommandLine(int argc, char** argv) {
+bool CConfigApp::PrepareCommandLine(int argc, char** argv) {
+  if (!DisplayAvailable(argc, argv)) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return false;
+  }
   // Help, version and a wrong option are answered without a display.
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if (std::strcmp(arg, "--") == 0) return;
+    if (std::strcmp(arg, "--") == 0) break;
     if (arg[0] != '-' || arg[1] == '\0') continue;
     bool ours = false;
     for (const char* option : {"-h", "--help", "--help-all", "-v", "--version"}) {
@@ -70,9 +92,10 @@ void CConfigApp::PrepareCommandLine(int argc, char** argv) {
     }
     if (ours || !IsToolkitOption(arg)) {
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
-      return;
+      break;
     }
   }
+  return true;
 }
 
 std::string CConfigApp::ParseCommandLine() {
@@ -84,12 +107,12 @@ std::string CConfigApp::ParseCommandLine() {
   parser.addPositionalArgument(QStringLiteral("FILE.ini"),
                                QStringLiteral("打开后导入的参数文件（INI）。"),
                                QStringLiteral("[FILE.ini]"));
-  if (!parser.parse(arguments())) {
-    // A wrong option: what was wrong, and how it is used.
-    std::fprintf(stderr, "travex-config: %s\n\n%s", qPrintable(parser.errorText()),
-                 qPrintable(parser.helpText()));
+  // A usage error: what was wrong, and how it is used.
+  const auto usage_error = [&parser](const QString& what) {
+    std::fprintf(stderr, "travex-config: %s\n\n%s", qPrintable(what), qPrintable(parser.helpText()));
     std::exit(2);
-  }
+  };
+  if (!parser.parse(arguments())) usage_error(parser.errorText());
   if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
     parser.showHelp(EXIT_SUCCESS);
   }
@@ -97,10 +120,7 @@ std::string CConfigApp::ParseCommandLine() {
 
   const QStringList files = parser.positionalArguments();
   if (files.isEmpty()) return {};
-  if (files.size() > 1) {
-    std::fputs("travex-config: 最多只能给一个参数文件\n", stderr);
-    std::exit(EXIT_FAILURE);
-  }
+  if (files.size() > 1) usage_error(QStringLiteral("只能指定一个参数文件"));
   const QFileInfo info(files.first());
   if (!info.isFile() || !info.isReadable()) {
     std::fprintf(stderr, "travex-config: 无法读取参数文件“%s”\n",
@@ -118,8 +138,21 @@ int CConfigApp::InitInstance(CComPort& port, CRxRing& ring, const std::string& i
       ImportNamedParamFile(dialog, import_file);
     });
   }
+  // A signal closes as the close box does, without the question: threads, then the port and
+  // its lock, then a message box or file dialog open now (its answer counts as no), then the
+  // dialog.
+  CSignalCloser closer([&dialog, &port] {
+    dialog.Shutdown();
+    port.Close();
+    while (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      if (box == &dialog) break;
+      box->reject();
+    }
+    dialog.done(0);
+  });
   dialog.exec();  // the result is not looked at
   dialog.Shutdown();
+  port.Close();
   return 0;
 }
 

@@ -18,21 +18,25 @@ class CConfigApp : public QApplication {
   CConfigApp(int& argc, char** argv);
   ~CConfigApp() override;
 
-  // Called before the application object exists: --help and --version need no display, so Qt
-  // starts on its offscreen platform when the command line asks for one of them.
-  static void PrepareCommandLine(int argc, char** argv);
+  // Called before the application object exists: --help, --version, a wrong option and the
+  // file to import are answered without a display, so Qt starts on its offscreen platform when
+  // the command line asks for one of the first three or when there is no display at all.
+  // Returns false when there is no display (no DISPLAY or WAYLAND_DISPLAY, no platform asked
+  // for): the caller checks the command line, then says so and ends.
+  static bool PrepareCommandLine(int argc, char** argv);
 
   // Reads the command line (Qt's own options are already taken out): [--help] [--version]
   // [FILE.ini]. --help and --version print their text and end the process with status 0; an
-  // unknown option, a second file or a file that cannot be read is reported on stderr and ends
-  // the process with status 1. Returns the parameter file to import when the dialog opens
-  // (empty: none).
+  // unknown option or a second file is a usage error (status 2), a file that cannot be read
+  // ends it with status 1, each reported on stderr. Returns the parameter file to import when
+  // the dialog opens (empty: none).
   std::string ParseCommandLine();
 
   // Runs the main dialog on the program's port and ring, with import_file imported as soon as
   // it is shown (when not empty). The dialog's worker threads are stopped and joined and the
   // dialog is destroyed before this returns, so the port and the ring may be destroyed
-  // afterwards. Returns the process exit code.
+  // afterwards. SIGTERM and SIGHUP close the dialog without asking: the threads are stopped,
+  // the port closed (its lock removed) and the dialog ends. Returns the process exit code.
   int InitInstance(CComPort& port, CRxRing& ring, const std::string& import_file = {});
 };
 
