@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 #include <system_error>
-#include <thread>
 
 #include "protocol/frame_format.h"
 #include "protocol/reply_collector.h"
@@ -23,6 +22,12 @@ constexpr size_t kLinkReplyBuffer = 30;
 Clock::duration InterFrameGap(uint32_t baud) {
   if (baud == 0) return {};
   return std::chrono::microseconds(35'000'000ull / baud);
+}
+
+// How long the longest frame takes on the line.
+Clock::duration LongestFrameTime(uint32_t baud) {
+  if (baud == 0) return {};
+  return std::chrono::microseconds(uint64_t{kFrameBufferSize} * 10'000'000ull / baud);
 }
 
 }  // namespace
@@ -50,18 +55,87 @@ void CSession::Trace(bool sent, const uint8_t* bytes, size_t length) {
   sink_->OnFrame(record);
 }
 
-void CSession::KeepInterFrameGap() {
-  const auto now = Clock::now();
-  if (now < quiet_until_) std::this_thread::sleep_until(quiet_until_);
+void CSession::NoteAnswerEnd() {
+  line_.free_at = Clock::now() + InterFrameGap(port_.baud_rate);
 }
 
-void CSession::NoteAnswerEnd() { quiet_until_ = Clock::now() + InterFrameGap(port_.baud_rate); }
+void CSession::NoteAbandoned(const uint8_t* bytes, uint16_t got, Clock::time_point last) {
+  line_.unsettled = true;
+  line_.quiet_since = last;
+  line_.frame_time = LongestFrameTime(port_.baud_rate);  // the rate the logger answers at
+  line_.got = std::min<uint16_t>(got, sizeof line_.answer);
+  line_.traced = line_.got;  // the exchange has reported them
+  std::memcpy(line_.answer, bytes, line_.got);
+}
+
+bool CSession::TakeStrayBytes() {
+  uint8_t discard[kFrameBufferSize];
+  bool any = false;
+  for (;;) {
+    const uint16_t room = static_cast<uint16_t>(sizeof line_.answer - line_.got);
+    uint8_t* into = room != 0 ? line_.answer + line_.got : discard;
+    const uint16_t n = ring_.Pop(into, room != 0 ? room : sizeof discard);
+    if (n == 0) break;
+    if (room != 0) line_.got = static_cast<uint16_t>(line_.got + n);
+    any = true;
+  }
+  if (any) {
+    // Whoever sends these, its frames are judged at the rate we hear them at, at the least.
+    line_.frame_time = std::max(line_.unsettled ? line_.frame_time : Clock::duration{},
+                                LongestFrameTime(port_.baud_rate));
+    line_.unsettled = true;
+    line_.quiet_since = Clock::now();
+  }
+  return any;
+}
+
+bool CSession::StrayAnswerComplete() {
+  const CollectCheck check = CheckCollected(line_.answer, line_.got);
+  return check.state == CollectState::kComplete && check.length == line_.got;
+}
+
+void CSession::EndStray() {
+  if (line_.got > line_.traced) Trace(false, line_.answer + line_.traced, line_.got - line_.traced);
+  line_.unsettled = false;
+  line_.got = 0;
+  line_.traced = 0;
+}
+
+bool CSession::Settle(std::stop_token stop) {
+  // However busy the line stays, the request goes out after this.
+  const auto give_up = Clock::now() + LongestFrameTime(port_.baud_rate) + kReplyTimeout;
+  for (;;) {
+    const uint64_t seen = ring_.Sequence();
+    if (TakeStrayBytes() && StrayAnswerComplete()) {
+      EndStray();
+      NoteAnswerEnd();
+    }
+    if (stop.stop_requested()) return false;
+    const auto now = Clock::now();
+    auto ready = line_.free_at;
+    if (line_.unsettled) ready = std::max(ready, line_.quiet_since + line_.frame_time);
+    if (now >= ready || now >= give_up) {
+      if (line_.unsettled) EndStray();
+      return true;
+    }
+    ring_.WaitForChange(seen, std::min(ready, give_up));
+  }
+}
 
 bool CSession::Open(uint8_t port_number, uint32_t baud) {
   std::lock_guard io(io_mutex_);
+  // Nothing of another line's exchanges arrives on this one.
+  if (port_number != port_.port_number) line_ = {};
   port_.Close();
   port_.Configure(port_number, 8, 0, 0, baud);
-  return port_.Open() != 0;
+  const bool opened = port_.Open() != 0;
+  // The open discarded what the driver held, so whether an answer in progress is whole can no
+  // longer be told by counting; what arrives from now on is looked at afresh.
+  ring_.Clear();
+  line_.got = 0;
+  line_.traced = 0;
+  NoteAnswerEnd();
+  return opened;
 }
 
 SearchResult CSession::Search(uint8_t port_number, ISearchObserver* observer,
@@ -93,20 +167,23 @@ template <typename Done>
 CSession::CollectEnd CSession::SendAndCollect(const uint8_t* frame, size_t length, uint8_t* answer,
                                               uint16_t capacity, std::chrono::milliseconds window,
                                               std::stop_token stop, Done done, uint16_t* got) {
-  KeepInterFrameGap();
+  *got = 0;
+  std::stop_callback wake(stop, [this] { ring_.Interrupt(); });
+  if (!Settle(stop)) return CollectEnd::kCancelled;
   // The ring's Clear also drops what the driver and the reader still hold of earlier answers.
   ring_.Clear();
   port_.Write(frame, length);
   Trace(true, frame, length);
 
-  const auto deadline = Clock::now() + window;
-  std::stop_callback wake(stop, [this] { ring_.Interrupt(); });
-  *got = 0;
+  auto last_byte = Clock::now();
+  const auto deadline = last_byte + window;
   CollectEnd end = CollectEnd::kTimeout;
   for (;;) {
     const uint64_t seen = ring_.Sequence();
     const auto room = static_cast<uint16_t>(capacity - *got);
-    *got = static_cast<uint16_t>(*got + ring_.Pop(answer + *got, room));
+    const uint16_t taken = ring_.Pop(answer + *got, room);
+    if (taken != 0) last_byte = Clock::now();
+    *got = static_cast<uint16_t>(*got + taken);
     // An answer completed just before the deadline counts: completion is looked at first.
     if (done(answer, *got)) {
       end = CollectEnd::kDone;
@@ -123,7 +200,13 @@ CSession::CollectEnd CSession::SendAndCollect(const uint8_t* frame, size_t lengt
     if (Clock::now() >= deadline) break;
     ring_.WaitForChange(seen, deadline);
   }
-  if (*got != 0) NoteAnswerEnd();
+  if (end == CollectEnd::kDone) {
+    NoteAnswerEnd();
+  } else if (end != CollectEnd::kTimeout || *got != 0) {
+    // Given up while an answer may be on its way. Nothing at all within the window is no
+    // answer in progress that anyone knows of.
+    NoteAbandoned(answer, *got, last_byte);
+  }
   return end;
 }
 
@@ -155,9 +238,13 @@ ExchangeResult CSession::ParamExchange(const uint8_t* frame, uint16_t length, ui
   ExchangeResult result;
   switch (end) {
     case CollectEnd::kDone:
-      result = check.state == CollectState::kComplete
-                   ? ExchangeResult{ExchangeStatus::kComplete, check.length}
-                   : ExchangeResult{ExchangeStatus::kBadStart, 0};
+      if (check.state == CollectState::kComplete) {
+        result = {ExchangeStatus::kComplete, check.length};
+      } else {
+        // The rest of whatever this is may still be coming.
+        result = {ExchangeStatus::kBadStart, 0};
+        NoteAbandoned(reply, rx_len, Clock::now());
+      }
       break;
     case CollectEnd::kCancelled: result.status = ExchangeStatus::kCancelled; break;
     case CollectEnd::kLost: result.status = ExchangeStatus::kDisconnected; break;
@@ -237,7 +324,11 @@ OpenFailure DescribeOpenFailure(const CComPort& port) {
   failure.reason = failure.error != 0 ? std::generic_category().message(failure.error) : "";
   failure.permission = failure.error == EACCES || failure.error == EPERM;
   failure.busy = failure.error == EBUSY;
-  if (failure.busy && port.LastHolder().pid != 0) failure.holder = DescribeHolder(port.LastHolder());
+  if (failure.busy && port.LastHolder().pid != 0) {
+    failure.holder = DescribeHolder(port.LastHolder());
+    failure.holder_pid = static_cast<int>(port.LastHolder().pid);
+    failure.holder_name = port.LastHolder().command;
+  }
   failure.refused_settings = port.LastOpenRefusedSettings();
   return failure;
 }

@@ -9,6 +9,13 @@
 // line stays quiet for at least 3.5 character times (the usual inter-frame silence of serial
 // field buses).
 //
+// The line is quiet before every request. An exchange given up before its answer was whole
+// (cancelled, or a wrong start byte) leaves the logger still sending: the next request waits
+// until that answer is complete, or until the line has been quiet for the rest of the longest
+// frame's wire time (512 bytes of 10 bits). Bytes that nobody asked for (right after an open,
+// say, from a run that another program abandoned) make it wait the same way. The wait is
+// bounded, and the next exchange's stop token ends it.
+//
 // Threads: every operation blocks the calling thread until it is done; one exchange runs at a
 // time. A std::stop_token cancels a wait at once. The reader thread that fills the ring is the
 // caller's (CReaderThread); it must run while exchanges do.
@@ -170,15 +177,34 @@ class CSession {
                             std::chrono::milliseconds window, std::stop_token stop, Done done,
                             uint16_t* got);
   void Trace(bool sent, const uint8_t* bytes, size_t length);
-  // Waits until the line has been quiet long enough after the last answer.
-  void KeepInterFrameGap();
+  // Waits until nothing of an earlier exchange can still arrive (see above). False when the
+  // stop token ended the wait.
+  bool Settle(std::stop_token stop);
+  // Takes what arrived unasked from the ring; true when anything did.
+  bool TakeStrayBytes();
+  // The answer in progress has arrived whole: the line is settled after the inter-frame gap.
+  bool StrayAnswerComplete();
+  void EndStray();
   void NoteAnswerEnd();
+  // An exchange ended before its answer was whole; `got` bytes of it came, the last at `last`.
+  void NoteAbandoned(const uint8_t* bytes, uint16_t got, std::chrono::steady_clock::time_point last);
+
+  // What the line may still carry (io_mutex_).
+  struct LineState {
+    bool unsettled = false;  // something of an earlier exchange may still arrive
+    std::chrono::steady_clock::time_point quiet_since{};  // the last byte, or the request
+    std::chrono::steady_clock::time_point free_at{};      // end of the inter-frame gap
+    std::chrono::steady_clock::duration frame_time{};     // the longest frame's wire time
+    uint16_t got = 0;     // bytes of the answer in progress seen so far
+    uint16_t traced = 0;  // of those, the ones already reported as a frame
+    uint8_t answer[kFrameBufferSize] = {};
+  };
 
   CComPort& port_;
   CRxRing& ring_;
   IFrameSink* sink_ = nullptr;
   std::mutex io_mutex_;  // one exchange at a time
-  std::chrono::steady_clock::time_point quiet_until_{};
+  LineState line_;
 };
 
 // Why an open failed, from the port's last error, for the front ends' messages.
@@ -189,6 +215,8 @@ struct OpenFailure {
   bool permission = false;   // EACCES/EPERM: the user is not in the dialout group
   bool busy = false;         // another program uses the device
   std::string holder;        // "1234 (minicom)" when known
+  int holder_pid = 0;        // the process holding the UUCP lock or the device's flock
+  std::string holder_name;   // its name, empty when unknown
   bool refused_settings = false;  // the device refused the line settings (not a serial line?)
 };
 OpenFailure DescribeOpenFailure(const CComPort& port);

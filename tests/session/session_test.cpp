@@ -16,6 +16,7 @@
 #include "serial/pty_helper.h"
 #include "serial/reader_thread.h"
 #include "serial/rx_ring.h"
+#include "support/sim_process.h"
 
 namespace travex {
 namespace {
@@ -178,6 +179,62 @@ TEST_F(SessionTest, TheLineStaysQuietForThreeAndAHalfCharactersBetweenFrames) {
   });
   Exchange(&result);
   EXPECT_GE(requested - answered, milliseconds(13));
+}
+
+TEST_F(SessionTest, TheTailOfAnAnswerArrivingRightAfterAnOpenIsLetThroughFirst) {
+  ASSERT_TRUE(session.Open(5, 9600));
+  pty.MasterWrite(Text(Bytes(kCoefAnswer.begin(), kCoefAnswer.begin() + 5)));
+  ASSERT_TRUE(testing::WaitFor([&] { return ring.Used() > 0; }));
+  Clock::time_point tail_sent;
+  Clock::time_point requested;
+  std::thread tail([&] {
+    std::this_thread::sleep_for(milliseconds(150));
+    tail_sent = Clock::now();
+    pty.MasterWrite(Text(Bytes(kCoefAnswer.begin() + 5, kCoefAnswer.end())));
+  });
+  logger = std::thread([&] {
+    pty.MasterRead(request.size());
+    requested = Clock::now();
+    pty.MasterWrite(Text(kCoefAnswer));
+  });
+  ExchangeResult result;
+  Exchange(&result);
+  tail.join();
+  EXPECT_EQ(result.status, ExchangeStatus::kComplete);
+  EXPECT_GE(requested, tail_sent) << "the request went out while the line was busy";
+}
+
+TEST(SessionSettle, AfterARunCancelledMidAnswerTheSearchAndTheNextReadSucceed) {
+  testing::SimProcess sim;
+  ASSERT_TRUE(sim.Start({"--baud", "2400"})) << sim.error();  // paced: answers take long
+  sim.ExportPortDir();
+  CComPort port;
+  port.SetLockDirectory(sim.port_dir());
+  CRxRing ring{&port};
+  CReaderThread reader;
+  CSession session{port, ring};
+  reader.Start(port, ring);
+  const auto number = static_cast<uint8_t>(sim.com_number());
+  ASSERT_TRUE(session.Open(number, 2400));
+
+  CParamStore store;
+  std::mutex store_mutex;
+  std::stop_source stop;
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(milliseconds(300));  // the base block's answer is on its way
+    stop.request_stop();
+  });
+  const RunResult run = session.RunAll(store, store_mutex, BulkRun::kRead, nullptr, stop.get_token());
+  canceller.join();
+  EXPECT_EQ(run.status, ExchangeStatus::kCancelled);
+
+  const SearchResult found = session.Search(number, nullptr, {});
+  EXPECT_EQ(found.status, SearchStatus::kFound);
+  EXPECT_EQ(found.baud, 2400u);
+  const RequestResult read =
+      session.TransferStep(store, store_mutex, BulkRun::kRead, DescribeBulkStep(BulkRun::kRead, 0, 0), {});
+  EXPECT_EQ(read.status, ExchangeStatus::kComplete);
+  EXPECT_TRUE(read.outcome.accepted) << read.outcome.text;
 }
 
 TEST(SessionSearch, ADeviceThatRefusesEveryRateIsAnOpenFailureWithItsReason) {
