@@ -44,17 +44,9 @@ void CComPort::Configure(uint8_t port, uint8_t bits, uint8_t parity, uint8_t sto
 
 void CComPort::RecordBusy(const std::string& device, const PortHolder* holder) {
   last_error = EBUSY;
-  last_holder_ = {};
-  if (holder != nullptr) {
-    last_holder_ = *holder;
-    return;
-  }
-  for (const PortHolder& user : FindDeviceUsers(device)) {
-    if (user.pid != ::getpid()) {
-      last_holder_ = user;
-      break;
-    }
-  }
+  // The lock file's process, else the one that holds the device's flock; never merely a
+  // process that has the device open (on a pseudo-terminal that is the other side's program).
+  last_holder_ = holder != nullptr ? *holder : FindFlockHolder(device);
 }
 
 void CComPort::BeginExclusive(std::unique_lock<std::mutex>& lock) {

@@ -3,17 +3,18 @@
 // Terminal programs mark a serial line they use with a UUCP lock file, "LCK..<name>" in
 // /var/lock, holding the user's process id as ten digits and a newline. CPortLock takes and
 // releases such a lock for our own opens and tells who holds it when someone else does. A lock
-// whose process no longer exists is stale and is taken over. When the lock folder cannot be
-// written the lock is simply not taken: the open goes on, protected by the exclusive open alone.
+// whose process no longer exists is stale and is taken over atomically (our own file renamed
+// over it). When the lock folder cannot be written the lock is simply not taken: the open goes
+// on, protected by the exclusive open alone; a live holder's lock still keeps us out.
 //
-// FindDeviceUsers names the processes that have the device open (from /proc), for the message
-// when an exclusive open is refused without a lock file.
+// FindFlockHolder names the process that holds the device's advisory lock (from /proc/locks),
+// for the message when an exclusive open is refused without a lock file. Who merely has the
+// device open is no holder: on a pseudo-terminal that is the program on its other side.
 #pragma once
 
 #include <sys/types.h>
 
 #include <string>
-#include <vector>
 
 namespace travex {
 
@@ -50,8 +51,8 @@ class CPortLock {
 // Only looks: nothing is taken or removed.
 bool LockedByOther(const std::string& device, const std::string& lock_dir, PortHolder* holder);
 
-// The processes that hold the device open (those whose descriptors we may look at).
-std::vector<PortHolder> FindDeviceUsers(const std::string& device);
+// The process that holds an flock on the device; pid 0 when none does.
+PortHolder FindFlockHolder(const std::string& device);
 
 // "1234 (minicom)", or "1234" when the name is unknown.
 std::string DescribeHolder(const PortHolder& holder);
