@@ -368,6 +368,17 @@ int OpenRegularFile(const std::string& path) {
   return fd;
 }
 
+// The replacement stays its owner's (an administrator saving over a user's file leaves it the
+// user's). Without the right to give it away it becomes ours, as a new file would, but keeps
+// its group where we may give it that (we belong to the group): a file shared through its group
+// (dialout, 0664) stays writable for the group.
+void KeepOwnership(int fd, const struct stat& old) {
+  if (::fchown(fd, old.st_uid, old.st_gid) == 0) return;
+  if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+    // Not a group of ours either: the file gets this user's group, as a new file would.
+  }
+}
+
 }  // namespace
 
 std::string LookupProfileString(std::string_view text, std::string_view section,
@@ -608,11 +619,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content, st
   }
   bool ok = true;
   if (exists) {
-    // The replaced file stays its owner's (an administrator saving over a user's file leaves
-    // it the user's). Without the right to give it away it becomes ours, as a new file would.
-    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-      // Not permitted: keep going with this user's ownership.
-    }
+    KeepOwnership(fd, st);
     // After the owner, since a change of owner clears the set-id bits.
     ok = ::fchmod(fd, mode) == 0;
   }

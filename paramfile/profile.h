@@ -92,8 +92,9 @@ std::string SetProfileString(std::string_view text, std::string_view section,
 bool LoadTextFile(const std::string& path, std::string* text, std::string* error);
 
 // Replaces the file with `content` in one step: a temporary file in the same folder is
-// written, flushed to disk and renamed over the target. The target keeps its permissions, and
-// its owner and group where this process may give them. A read-only target is not replaced.
+// written, flushed to disk and renamed over the target. The target keeps its permissions, its
+// owner where this process may give it, and else its group where this process belongs to it.
+// A read-only target is not replaced.
 // On failure the target is untouched and `error` holds the reason. Temporary files that an
 // interrupted replacement of the same target left behind (their writer is gone, or they are
 // over an hour old) are removed first.

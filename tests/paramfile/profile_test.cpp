@@ -1,7 +1,9 @@
 #include "paramfile/profile.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -175,6 +177,35 @@ TEST(AtomicReplace, RemovesItsOwnStaleTemporariesAndKeepsTheOwner) {
   EXPECT_EQ(st.st_uid, 4321u);
   EXPECT_EQ(st.st_gid, 4322u);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(AtomicReplace, AFileSharedThroughItsGroupKeepsTheGroupWhenTheOwnerCannotBeKept) {
+  if (::geteuid() != 0) GTEST_SKIP() << "a file of another owner needs root to set up";
+  testing::TempFolder folder;
+  ASSERT_TRUE(folder.ok());
+  const std::string path = folder.File("shared.ini");
+  testing::WriteWholeFile(path, "one");
+  // Another member's file of the shared group (dialout, say), writable for the group.
+  constexpr gid_t kShared = 4322;
+  ASSERT_EQ(::chown(path.c_str(), 4321, kShared), 0);
+  ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+  ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // A user who belongs to the group but is not the owner replaces it.
+    const gid_t groups[] = {kShared};
+    if (::setgroups(1, groups) != 0 || ::setgid(4323) != 0 || ::setuid(4324) != 0) ::_exit(2);
+    std::string error;
+    ::_exit(ReplaceFileAtomically(path, "two", &error) ? 0 : 1);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 4324u);
+  EXPECT_EQ(st.st_gid, kShared);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
 }
 
 }  // namespace
