@@ -23,13 +23,17 @@ std::string StepText(unsigned index, unsigned total, const BulkStep& step) {
   return "step " + std::to_string(index + 1) + " of " + std::to_string(total) + " (" + block + ")";
 }
 
-// The parser's texts in English.
-std::string RejectionText(std::string_view text) {
-  if (text == "无效帧") return "invalid frame";
-  if (text == "帧长度错误") return "frame length error";
-  if (text == "帧结构错误") return "frame structure error";
-  if (text == "帧错误") return "frame error";
-  return std::string(text);
+// Why the parser rejected an answer, in English.
+std::string RejectionText(const ReplyOutcome& outcome) {
+  switch (outcome.fault) {
+    case ReplyFault::kTooShort: return "invalid frame (too short)";
+    case ReplyFault::kLength: return "frame length error";
+    case ReplyFault::kStructure: return "frame structure error";
+    case ReplyFault::kCrc: return "CRC error";
+    case ReplyFault::kItems: return "frame error (the items do not fit the frame)";
+    case ReplyFault::kNone: break;
+  }
+  return std::string(outcome.text);
 }
 
 Outcome ExchangeFailure(ExchangeStatus status, const std::string& what) {
@@ -74,7 +78,7 @@ class RunProgress : public IRunObserver {
     if (result.status == ExchangeStatus::kComplete && !result.outcome.accepted &&
         first_rejected_.empty()) {
       first_rejected_ =
-          StepText(index, total, current_) + ": " + RejectionText(result.outcome.text);
+          StepText(index, total, current_) + ": " + RejectionText(result.outcome);
     }
     step_text_ = StepText(index, total, current_);
   }
@@ -189,7 +193,7 @@ Outcome CLoggerLink::Request(CParamStore& store, uint16_t length, const std::str
   if (result.status != ExchangeStatus::kComplete) return ExchangeFailure(result.status, what);
   if (!result.outcome.accepted) {
     return Failure(kExitNoAnswer, "the answer to " + what +
-                                      " was rejected: " + RejectionText(result.outcome.text));
+                                      " was rejected: " + RejectionText(result.outcome));
   }
   return {};
 }

@@ -15,11 +15,16 @@ namespace travex {
 
 inline constexpr int kFrameBufferSize = 512;
 
+// Why the parser rejected an answer. The operator's text folds a CRC mismatch and items that
+// do not fit the frame into one "帧错误"; the cause tells them apart.
+enum class ReplyFault : uint8_t { kNone, kTooShort, kLength, kStructure, kCrc, kItems };
+
 // What the parser made of a complete answer: accepted or not, and the text for the operator
 // ("读取成功", "写入成功", "无效帧", "帧长度错误", "帧结构错误", "帧错误").
 struct ReplyOutcome {
   bool accepted = false;
   std::string_view text;
+  ReplyFault fault = ReplyFault::kNone;
 };
 
 class CParamStore {

@@ -18,17 +18,24 @@ constexpr std::string_view kFrameError = "帧错误";
 constexpr std::string_view kReadOk = "读取成功";
 constexpr std::string_view kWriteOk = "写入成功";
 
-ReplyOutcome Rejected(std::string_view text) { return ReplyOutcome{false, text}; }
+ReplyOutcome Rejected(ReplyFault fault) {
+  switch (fault) {
+    case ReplyFault::kTooShort: return ReplyOutcome{false, kInvalidFrame, fault};
+    case ReplyFault::kLength: return ReplyOutcome{false, kLengthError, fault};
+    case ReplyFault::kStructure: return ReplyOutcome{false, kStructureError, fault};
+    default: return ReplyOutcome{false, kFrameError, fault};
+  }
+}
 
 // The checks both kinds of answer share: size, length field, start byte, byte 3, command and
-// CRC. Empty when they pass, else the text of the first failed check.
-std::string_view CheckFrame(const uint8_t* r, uint16_t length, uint8_t command) {
-  if (length < kMinReplyBytes) return kInvalidFrame;
+// CRC. kNone when they pass, else the first failed check.
+ReplyFault CheckFrame(const uint8_t* r, uint16_t length, uint8_t command) {
+  if (length < kMinReplyBytes) return ReplyFault::kTooShort;
   // A length beyond the buffer cannot stand in it (the collection never hands one over).
-  if (length > kFrameBufferSize || GetU16(r + 1) != length) return kLengthError;
-  if (r[0] != kReplyStart || r[3] != 0 || r[5] != command) return kStructureError;
-  if (Crc16(r, length - 2u) != GetU16(r + length - 2)) return kFrameError;
-  return {};
+  if (length > kFrameBufferSize || GetU16(r + 1) != length) return ReplyFault::kLength;
+  if (r[0] != kReplyStart || r[3] != 0 || r[5] != command) return ReplyFault::kStructure;
+  if (Crc16(r, length - 2u) != GetU16(r + length - 2)) return ReplyFault::kCrc;
+  return ReplyFault::kNone;
 }
 
 }  // namespace
@@ -38,7 +45,8 @@ ReplyOutcome CParamStore::HandleReply(uint16_t length) {
 }
 
 ReplyOutcome CParamStore::ParseReadReply(uint16_t length) {
-  if (const std::string_view failed = CheckFrame(reply, length, kCommandRead); !failed.empty()) {
+  if (const ReplyFault failed = CheckFrame(reply, length, kCommandRead);
+      failed != ReplyFault::kNone) {
     return Rejected(failed);
   }
 
@@ -48,10 +56,10 @@ ReplyOutcome CParamStore::ParseReadReply(uint16_t length) {
   const unsigned count = GetU16(reply + 6);
   size_t p = kFrameHeaderBytes;
   for (unsigned i = 0; i < count; ++i) {
-    if (p + 3 > items_end) return Rejected(kFrameError);
+    if (p + 3 > items_end) return Rejected(ReplyFault::kItems);
     const size_t taken = ItemReplyValueBytes(GetU16(reply + p), reply[p + 2]);
     p += 3 + taken;
-    if (p > items_end) return Rejected(kFrameError);
+    if (p > items_end) return Rejected(ReplyFault::kItems);
   }
 
   p = kFrameHeaderBytes;
@@ -69,14 +77,15 @@ ReplyOutcome CParamStore::ParseReadReply(uint16_t length) {
   }
 
   ++answers_stored;
-  return ReplyOutcome{true, kReadOk};
+  return ReplyOutcome{true, kReadOk, ReplyFault::kNone};
 }
 
 ReplyOutcome CParamStore::ParseWriteReply(uint16_t length) {
-  if (const std::string_view failed = CheckFrame(reply, length, kCommandWrite); !failed.empty()) {
+  if (const ReplyFault failed = CheckFrame(reply, length, kCommandWrite);
+      failed != ReplyFault::kNone) {
     return Rejected(failed);
   }
-  return ReplyOutcome{true, kWriteOk};
+  return ReplyOutcome{true, kWriteOk, ReplyFault::kNone};
 }
 
 }  // namespace travex

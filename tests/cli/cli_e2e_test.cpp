@@ -271,6 +271,14 @@ TEST_F(CliTest, PortsThatCannotBeUsedAndRefusalsBeforeTheFirstFrameSendNothing) 
   EXPECT_EQ(Cli({"read", "-p", com, "--baud", "1200"}).status, 2);
 }
 
+TEST_F(CliTest, ACrcMismatchIsCalledSo) {
+  SimProcess sim;
+  const std::string com = Start(sim, {"--no-pacing", "--bad-crc", "2"});
+  const auto r = Cli({"write", "-p", com, "--baud", "9600", File("demo.ini")});
+  EXPECT_EQ(r.status, 5);
+  EXPECT_TRUE(Has(r.err, "first at step 1 of 97 (base settings): CRC error")) << r.err;
+}
+
 TEST_F(CliTest, AddressBaudRateAndClockAreSetAlone) {
   SimProcess sim;
   const std::string com = Start(sim, {"--baud", "2400", "--no-pacing", "--state", File("state")});
