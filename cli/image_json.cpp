@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "cli/json_strict.h"
 #include "paramfile/param_file.h"
 #include "params/field_table.h"
 #include "params/gbk.h"
@@ -43,7 +44,8 @@ std::string FieldHex(const ParamImage& image, const FieldInfo& f) {
 // --- writing ---
 
 // The shortest text of a float; a negative zero keeps a decimal point, since "-0" reads as
-// the integer 0.
+// the integer 0. A float that is a large integer comes out as exactly that integer
+// ("123456792"), which the reader takes as exact.
 std::string FloatJsonText(float value) {
   if (value == 0 && std::signbit(value)) return "-0.0";
   char text[64];
@@ -329,12 +331,21 @@ class Reader {
     return true;
   }
 
+  bool Inexact(const Json& v, const FieldInfo& f) {
+    return Fail(f.name, v.dump() + " is an integer that a 32-bit float cannot hold exactly");
+  }
+
   bool ReadFloat(const Json& v, const FieldInfo& f, ParamImage* image) {
     float value = 0;
     if (v.is_number_unsigned()) {
-      value = static_cast<float>(v.get<uint64_t>());
+      // An integer is taken as exactly that number, never rounded to a neighbour.
+      const uint64_t n = v.get<uint64_t>();
+      value = static_cast<float>(n);
+      if (!(value < 0x1p64f) || static_cast<uint64_t>(value) != n) return Inexact(v, f);
     } else if (v.is_number_integer()) {
-      value = static_cast<float>(v.get<int64_t>());
+      const int64_t n = v.get<int64_t>();
+      value = static_cast<float>(n);
+      if (!(value < 0x1p63f) || static_cast<int64_t>(value) != n) return Inexact(v, f);
     } else if (v.is_number_float()) {
       const double d = v.get<double>();
       if (!(std::fabs(d) < kFloatLimit))
@@ -382,16 +393,6 @@ class Reader {
   std::string error_;
 };
 
-// The JSON library's messages start with "[json.exception.parse_error.101] ".
-std::string LibraryMessage(const char* what) {
-  std::string_view text(what);
-  const size_t end = text.find("] ");
-  if (text.substr(0, 16) != "[json.exception." || end == std::string_view::npos)
-    return std::string(text);
-  text.remove_prefix(end + 2);
-  return "JSON " + std::string(text);
-}
-
 }  // namespace
 
 JsonResult ImageToJson(const ParamImage& image, std::string* json) {
@@ -407,20 +408,22 @@ JsonResult ImageToJson(const ParamImage& image, std::string* json) {
     *json = std::move(text);
     return {true, {}};
   } catch (const std::exception& e) {
-    return {false, LibraryMessage(e.what())};
+    return {false, JsonLibraryMessage(e.what())};
   }
 }
 
 JsonResult JsonToImage(std::string_view json, ParamImage* image) {
   try {
-    const Json doc = Json::parse(json.begin(), json.end());
+    Json doc;
+    std::string error;
+    if (!ParseStrictJson(json, &doc, &error)) return {false, error};
     ParamImage read{};
     Reader reader(doc);
     if (!reader.Read(&read)) return {false, reader.error()};
     *image = read;
     return {true, {}};
   } catch (const std::exception& e) {
-    return {false, LibraryMessage(e.what())};
+    return {false, JsonLibraryMessage(e.what())};
   }
 }
 

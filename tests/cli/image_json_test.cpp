@@ -45,6 +45,7 @@ TEST(ImageJson, RoundTripIsByteExact) {
   image.coef[2].coef_a = std::numeric_limits<float>::infinity();
   image.coef[3].coef_a = std::numeric_limits<float>::max();
   image.coef[3].coef_b = std::numeric_limits<float>::denorm_min();
+  image.coef[4].coef_a = 123456792.0f;  // an integer, written as exactly that
   std::memcpy(image.arg1[2].alarm_text, "AB\0DEFGH", 9);      // old bytes behind the NUL
   std::memcpy(image.arg1[4].normal_text, "XXXXXXXXXXX", 11);  // no NUL at all
   image.arg2[3].name[2] = '\xFF';                             // not GBK
@@ -58,7 +59,7 @@ TEST(ImageJson, RoundTripIsByteExact) {
         "\"alarm_text\": {\"hex\": \"414200444546474800\"}", "\"normal_text\": \"正常\"",
         "{\"value\": 0.25, \"text\": \"G2\"}", "\"name\": \"温度32\"", "\"unit\": \"℃\"",
         "{\"coef_a\": {\"hex\": \"0000807F\"}, \"coef_b\": -0.5}",
-        "\"coef_a\": 3.4028235e+38, \"coef_b\": 1e-45"}) {
+        "\"coef_a\": 3.4028235e+38, \"coef_b\": 1e-45", "\"coef_a\": 123456792,"}) {
     EXPECT_NE(std::string::npos, json.find(expected)) << expected;
   }
 
@@ -77,7 +78,7 @@ TEST(ImageJson, OtherInputFormsAreAccepted) {
   doc["device_time"] = 0;
   doc["comm_baud"] = {{"hex", "00c20100"}};
   doc["arg2"][0]["reg_start"] = 1e3;
-  doc["coef"][0]["coef_b"] = 16777217;  // the nearest float
+  doc["coef"][0]["coef_b"] = 16777216;  // an integer the float holds exactly
   ParamImage image{};
   const JsonResult r = JsonToImage(doc.dump(), &image);
   ASSERT_TRUE(r.ok) << r.error;
@@ -126,6 +127,8 @@ TEST(ImageJson, RefusalsNameTheFieldAndLeaveTheImageAlone) {
       {[](Json& d) { d["device_time"] = "2023-02-29 00:00:00"; },
        "device_time: \"2023-02-29 00:00:00\" is not a time \"YYYY-MM-DD HH:MM:SS\" the logger's "
        "clock can hold"},
+      {[](Json& d) { d["coef"][0]["coef_b"] = 16777217; },
+       "coef[0].coef_b: 16777217 is an integer that a 32-bit float cannot hold exactly"},
       {[](Json& d) { d["format_version"] = 2; },
        "format_version: 2 is not supported (this tool reads 1)"},
   };
@@ -140,9 +143,31 @@ TEST(ImageJson, RefusalsNameTheFieldAndLeaveTheImageAlone) {
     EXPECT_EQ(untouched, Bytes(image)) << c.error;
   }
   ParamImage image{};
-  const JsonResult r = JsonToImage("{\"format\": ", &image);
+  JsonResult r = JsonToImage("{\"format\": ", &image);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(0u, r.error.rfind("JSON parse error", 0)) << r.error;
+
+  // What the JSON library itself lets through: a key given twice, and bytes that are not
+  // UTF-8, which the refusal must not echo.
+  Json doc = demo;
+  doc["arg1"][2]["gears"][4]["text"] = "MARK";
+  std::string text = doc.dump();
+  text.replace(text.find("\"text\":\"MARK\""), 13, "\"text\":\"a\",\"text\":\"b\"");
+  r = JsonToImage(text, &image);
+  EXPECT_EQ(r.error, "arg1[2].gears[4].text: given twice");
+  text = demo.dump();
+  text.replace(text.find("\"parity\""), 8, "\"parity\":1,\"parity\"");
+  EXPECT_EQ(JsonToImage(text, &image).error, "parity: given twice");
+  doc["arg1"][2]["gears"][4]["text"] = "MARK";
+  text = doc.dump();
+  text.replace(text.find("MARK"), 4, "\xC1\xF7");  // GBK, not UTF-8
+  r = JsonToImage(text, &image);
+  EXPECT_EQ(r.error, "arg1[2].gears[4].text: not valid UTF-8");
+  text = demo.dump();
+  text.replace(text.find("\"parity\""), 8, "\"par\xFF\"");
+  r = JsonToImage(text, &image);
+  EXPECT_EQ(r.error, "a key of the document: not valid UTF-8");
+  EXPECT_EQ(Bytes(image), std::vector<uint8_t>(Bytes(ParamImage{})));
 }
 
 }  // namespace
