@@ -1,17 +1,14 @@
 #include "cli/commands.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <ctime>
-#include <functional>
-#include <memory>
 #include <nlohmann/json.hpp>
-#include <thread>
 
+#include "cli/clock_choice.h"
 #include "cli/image_json.h"
 #include "cli/logger_link.h"
+#include "cli/output_names.h"
 #include "cli/param_io.h"
+#include "cli/port_jobs.h"
 #include "cli/port_list.h"
 #include "paramfile/param_file.h"
 #include "params/calendar.h"
@@ -22,24 +19,6 @@
 
 namespace travex::cli {
 namespace {
-
-// What one port's job ended with.
-struct PortReport {
-  Outcome outcome;
-  std::string line;                   // the result line on success (the port is put before it)
-  std::vector<std::string> warnings;  // printed whatever the outcome
-  std::string data;                   // printed after every port has finished, in port order
-};
-
-// The job of port `index` of the command's ports.
-using PortJob = std::function<PortReport(CLoggerLink& link, size_t index, std::stop_token stop)>;
-
-// How the ports' data reach standard output: each report's data in port order, unless the
-// command joins them itself. Commands whose output is data put the summary on standard error.
-struct DataOutput {
-  std::function<std::string(const std::vector<PortReport>&)> join;
-  bool data_command = false;
-};
 
 void PrintError(CommandEnv& env, const std::string& text) {
   env.board->PrintErr("travex-cli: " + text + "\n");
@@ -60,82 +39,6 @@ std::string Indent(const std::string& lines) {
     start = end + 1;
   }
   return out;
-}
-
-// Runs the job on every port at once, one thread each, after connecting to its logger. The
-// exit status is the highest of the ports' (so a cancel or a failure outweighs a difference).
-int RunOnPorts(CommandEnv& env, const std::string& verb, const std::vector<PortRef>& ports,
-               const PortOptions& options, const PortJob& job, const DataOutput& output = {}) {
-  std::vector<std::string> names;
-  for (const PortRef& p : ports) names.push_back(p.name);
-  env.board->Start(names);
-
-  std::vector<PortReport> reports(ports.size());
-  const ConnectOptions connect{options.baud, options.address};
-  {
-    std::vector<std::jthread> threads;
-    threads.reserve(ports.size());
-    for (size_t i = 0; i < ports.size(); ++i) {
-      threads.emplace_back([&, i] {
-        const PortRef& port = ports[i];
-        std::unique_ptr<CPortTrace> sink;
-        if (env.trace != nullptr) sink = std::make_unique<CPortTrace>(*env.trace, port.name);
-        PortReport report;
-        {
-          CLoggerLink link(port, sink.get(), env.board, i);
-          report.outcome = link.Connect(connect, env.stop);
-          if (report.outcome.ok()) report = job(link, i, env.stop);
-        }  // the port is closed and its lock released before the result is told
-        env.board->SetDone(i);
-        const std::string label = port.Label() + ": ";
-        for (const std::string& w : report.warnings)
-          env.board->PrintErr(label + "warning: " + w + "\n");
-        if (!report.outcome.ok() && !report.outcome.message.empty()) {
-          env.board->PrintErr(label + report.outcome.message + "\n");
-        } else if (report.outcome.ok() && !report.line.empty() && !env.quiet) {
-          env.board->PrintOut(label + report.line + "\n");
-        }
-        reports[i] = std::move(report);
-      });
-    }
-  }  // every thread joined
-  env.board->Finish();
-
-  if (output.join) {
-    env.board->PrintOut(output.join(reports));
-  } else {
-    for (const PortReport& r : reports) env.board->PrintOut(r.data);
-  }
-  int code = kExitOk;
-  size_t ok = 0;
-  std::vector<std::string> different;  // for diff and --verify
-  std::vector<std::string> failed;
-  for (size_t i = 0; i < ports.size(); ++i) {
-    const int port_code = reports[i].outcome.code;
-    code = std::max(code, port_code);
-    if (port_code == kExitOk) {
-      ++ok;
-    } else {
-      (port_code == kExitDifferent ? different : failed).push_back(ports[i].name);
-    }
-  }
-  if (ports.size() > 1 && !env.quiet) {
-    const auto listed = [](const std::vector<std::string>& group, const char* what) {
-      if (group.empty()) return std::string();
-      std::string text = ", " + std::to_string(group.size()) + " " + what + ":";
-      for (size_t k = 0; k < group.size(); ++k) text += (k == 0 ? " " : ", ") + group[k];
-      return text;
-    };
-    const std::string summary = verb + ": " + std::to_string(ports.size()) + " loggers, " +
-                                std::to_string(ok) + " ok" + listed(different, "different") +
-                                listed(failed, "failed");
-    if (output.data_command) {
-      env.board->PrintErr(summary + "\n");
-    } else {
-      env.board->PrintOut(summary + "\n");
-    }
-  }
-  return code;
 }
 
 // A read-all into a fresh image. Without a firmware version the coefficients are not read
@@ -167,93 +70,9 @@ std::string CountText(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-bool IsDirectory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string ParentFolder(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string ProposedNameNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return ProposedFileName(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                          local.tm_min);
-}
-
-// The file each port's read goes to.
-Outcome PlanOutputs(const std::string& output, const std::vector<PortRef>& ports,
-                    std::vector<std::string>* names) {
-  const std::string proposed = ProposedNameNow();
-  const bool several = ports.size() > 1;
-  const auto with_port = [&](const PortRef& p) {
-    const size_t dot = proposed.rfind('.');
-    return several ? proposed.substr(0, dot) + "_" + p.name + proposed.substr(dot) : proposed;
-  };
-  names->clear();
-  for (const PortRef& p : ports) {
-    std::string name;
-    if (output.empty()) {
-      name = with_port(p);
-    } else if (IsDirectory(output)) {
-      name = output + (output.back() == '/' ? "" : "/") + with_port(p);
-    } else if (output.find("{port}") != std::string::npos) {
-      name = output;
-      for (size_t at; (at = name.find("{port}")) != std::string::npos;) name.replace(at, 6, p.name);
-    } else if (several) {
-      return Failure(kExitUsage, "-o with several ports must be a folder or a name with {port}");
-    } else {
-      name = output;
-    }
-    FileFormat format = FileFormat::kIni;
-    if (Outcome o = FormatOfName(name, &format); !o.ok()) return o;
-    if (!IsDirectory(ParentFolder(name))) {
-      return Failure(kExitFile, name + ": the folder " + ParentFolder(name) + " does not exist");
-    }
-    names->push_back(name);
-  }
-  return {};
-}
-
 }  // namespace
 
 bool ValidLinkRate(uint32_t baud) { return CodeOfBaud(baud) != 0; }
-
-uint32_t LocalClockNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  DateTimeFields fields{};
-  fields.year = static_cast<uint16_t>(local.tm_year + 1900);
-  fields.month = static_cast<uint8_t>(local.tm_mon + 1);
-  fields.day = static_cast<uint8_t>(local.tm_mday);
-  fields.hour = static_cast<uint8_t>(local.tm_hour);
-  fields.minute = static_cast<uint8_t>(local.tm_min);
-  fields.second = static_cast<uint8_t>(std::min(local.tm_sec, 59));  // no leap second
-  return DateTimeToSeconds(fields);
-}
-
-bool ParseClock(const std::string& text, bool allow_keep, ClockChoice* choice) {
-  if (allow_keep && text == "keep") {
-    *choice = {ClockChoice::kKeep, 0};
-    return true;
-  }
-  if (text == "now") {
-    *choice = {ClockChoice::kNow, 0};
-    return true;
-  }
-  std::string normal = text;
-  if (normal.size() > 10 && normal[10] == 'T') normal[10] = ' ';
-  uint32_t seconds = 0;
-  if (!ParseDeviceTime(normal, &seconds)) return false;
-  *choice = {ClockChoice::kFixed, seconds};
-  return true;
-}
 
 int CmdPorts(CommandEnv& env, bool json) {
   const std::vector<ComPortEntry> entries = ListComPorts(1, kMaxComNumber);
@@ -329,32 +148,31 @@ int CmdSearch(CommandEnv& env, const PortOptions& ports) {
 int CmdRead(CommandEnv& env, const PortOptions& options, const std::string& output) {
   std::vector<PortRef> ports;
   if (Outcome o = ResolvePorts(options.ports, &ports); !o.ok()) return Fail(env, o);
-  std::vector<std::string> files;
-  if (Outcome o = PlanOutputs(output, ports, &files); !o.ok()) return Fail(env, o);
+  std::vector<OutputTarget> targets;
+  if (Outcome o = PlanOutputs(output, ports, &targets); !o.ok()) return Fail(env, o);
   return RunOnPorts(
       env, "read", ports, options, [&](CLoggerLink& link, size_t index, std::stop_token stop) {
-        const std::string& file = files[index];
         PortReport report;
         CParamStore store;
         bool coefficients = false;
         if (!ReadLoggerInto(link, store,
                             "the logger reports no firmware version: its coefficients were not "
-                            "read; " + file + " holds the defaults (A 1, B 0)",
+                            "read; the file holds the defaults (A 1, B 0)",
                             &report, &coefficients, stop)) {
           return report;
         }
-        report.outcome = SaveImageFile(file, store.image);
+        std::string written;
+        report.outcome = SaveToTarget(targets[index], store.image, &written);
         report.line = "read " + CountText(BulkStepCount(store.fw_version), "block", "blocks") +
-                      " into " + file + " (firmware " + VersionText(store.fw_version) + ")";
+                      " into " + written + " (firmware " + VersionText(store.fw_version) + ")";
         return report;
       });
 }
 
 int CmdWrite(CommandEnv& env, const PortOptions& options, const WriteOptions& write) {
   ClockChoice clock;
-  if (!ParseClock(write.clock, true, &clock)) {
-    return Fail(env, Failure(kExitUsage,
-                             "--clock " + write.clock + ": give keep, now or YYYY-MM-DDTHH:MM:SS"));
+  if (std::string why; !ParseClock(write.clock, true, &clock, &why)) {
+    return Fail(env, Failure(kExitUsage, "--clock " + write.clock + ": " + why));
   }
   ParamImage image{};
   if (Outcome o = LoadImageFile(write.file, &image); !o.ok()) return Fail(env, o);
@@ -527,8 +345,8 @@ int CmdConvert(CommandEnv& env, const std::string& in, const std::string& out) {
 
 int CmdSetTime(CommandEnv& env, const PortOptions& options, const std::string& value) {
   ClockChoice clock;
-  if (!ParseClock(value, false, &clock)) {
-    return Fail(env, Failure(kExitUsage, value + ": give now or YYYY-MM-DDTHH:MM:SS"));
+  if (std::string why; !ParseClock(value, false, &clock, &why)) {
+    return Fail(env, Failure(kExitUsage, value + ": " + why));
   }
   std::vector<PortRef> ports;
   if (Outcome o = ResolvePorts(options.ports, &ports); !o.ok()) return Fail(env, o);

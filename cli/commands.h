@@ -34,16 +34,6 @@ struct WriteOptions {
   bool verify = false;
 };
 
-// How the clock is to be set: keep (the file's), now (the PC's local wall-clock time at the
-// moment of writing) or a fixed time. False for a text that is none of these.
-struct ClockChoice {
-  enum Kind { kKeep, kNow, kFixed } kind = kKeep;
-  uint32_t seconds = 0;  // kFixed
-};
-bool ParseClock(const std::string& text, bool allow_keep, ClockChoice* choice);
-// The PC's local wall-clock time as seconds of the logger's calendar.
-uint32_t LocalClockNow();
-
 // Checks a --baud value: one of the nine link rates.
 bool ValidLinkRate(uint32_t baud);
 

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "cli/clock_choice.h"
 #include "cli/json_strict.h"
 #include "paramfile/param_file.h"
 #include "params/field_table.h"
@@ -364,10 +365,9 @@ class Reader {
     const std::string range = " is out of range 0.." + std::to_string(max);
     uint32_t value = 0;
     if (IsClock(f) && v.is_string()) {
-      if (!ParseDeviceTime(v.get_ref<const std::string&>(), &value)) {
-        return Fail(
-            f.name,
-            v.dump() + " is not a time \"YYYY-MM-DD HH:MM:SS\" the logger's clock can hold");
+      const std::string& text = v.get_ref<const std::string&>();
+      if (!ParseDeviceTime(text, &value)) {
+        return Fail(f.name, v.dump() + ": " + cli::DeviceTimeProblem(text));
       }
     } else if (v.is_number_unsigned()) {
       if (v.get<uint64_t>() > max) return Fail(f.name, v.dump() + range);

@@ -1,5 +1,7 @@
 #include "cli/port_list.h"
 
+#include <unistd.h>
+
 #include <climits>
 #include <cstdlib>
 
@@ -41,21 +43,39 @@ std::vector<std::string> SplitList(const std::vector<std::string>& arguments) {
   return items;
 }
 
+// Why COM n stands for no device: its link points nowhere, or there is neither a link nor a
+// serial device left for the number.
+std::string MissingPortText(unsigned number, const PortMapRoots& roots) {
+  const std::string entry = PortEntryPath(number, roots);
+  char target[PATH_MAX];
+  const ssize_t length = ::readlink(entry.c_str(), target, sizeof target - 1);
+  if (length > 0) {
+    return "no such port: the link " + entry + " points to " +
+           std::string(target, static_cast<size_t>(length)) + ", which does not exist";
+  }
+  return "no such port (no device behind " + entry +
+         ", and no serial device present is left for the number)";
+}
+
+// Fails only for a text that names no port; a port that cannot be used gets its problem.
 Outcome ResolveOne(const std::string& text, const PortMapRoots& roots, PortRef* port) {
   const std::string dir = roots.port_dir.empty() ? PortDirectory() : roots.port_dir;
   if (!text.empty() && text[0] == '/') {
     const std::string device = Canonical(text);
-    if (device.empty()) return Failure(kExitPort, text + ": no such device");
+    if (device.empty()) {
+      *port = {0, text, {}, Failure(kExitPort, "no such device")};
+      return {};
+    }
     for (const ComPortEntry& entry : ListComPorts(1, kMaxComNumber, roots)) {
       if (entry.device == device) {
-        *port = {entry.number, "COM" + std::to_string(entry.number), device};
+        *port = {entry.number, "COM" + std::to_string(entry.number), device, {}};
         return {};
       }
     }
-    return Failure(kExitPort, text +
-                                  ": the device has no COM number; give it one with "
-                                  "'ln -s " +
-                                  device + " " + dir + "/comN'");
+    *port = {0, text, {},
+             Failure(kExitPort, "the device has no COM number; give it one with 'ln -s " +
+                                    device + " " + dir + "/comN'")};
+    return {};
   }
   const unsigned number = ComNumber(text);
   if (number == 0 || number > kMaxComNumber) {
@@ -64,12 +84,8 @@ Outcome ResolveOne(const std::string& text, const PortMapRoots& roots, PortRef* 
   }
   const std::string name = "COM" + std::to_string(number);
   const std::string device = ResolveComPort(number, roots);
-  if (device.empty()) {
-    return Failure(kExitPort, name + ": no such port (no device behind " +
-                                  PortEntryPath(number, roots) +
-                                  ", and no serial device present is left for the number)");
-  }
-  *port = {number, name, device};
+  *port = {number, name, device, {}};
+  if (device.empty()) port->problem = Failure(kExitPort, MissingPortText(number, roots));
   return {};
 }
 
@@ -83,7 +99,7 @@ Outcome ResolvePorts(const std::vector<std::string>& arguments, std::vector<Port
     const Outcome resolved = ResolveOne(text, roots, &port);
     if (!resolved.ok()) return resolved;
     for (const PortRef& earlier : *ports) {
-      if (earlier.number == port.number) {
+      if (port.number != 0 ? earlier.number == port.number : earlier.name == port.name) {
         return Failure(kExitUsage, port.Label() + " is given twice");
       }
     }

@@ -11,16 +11,18 @@
 namespace travex::cli {
 
 struct PortRef {
-  unsigned number = 0;  // the COM number
-  std::string name;     // "COM3"
-  std::string device;   // "/dev/ttyUSB0"
+  unsigned number = 0;  // the COM number; 0 for a device path without one
+  std::string name;     // "COM3"; the path as given when it has no COM number
+  std::string device;   // "/dev/ttyUSB0"; empty when there is none
+  Outcome problem;      // kExitPort: why the port cannot be used (without its name)
   // "COM3 (/dev/ttyUSB0)": how messages name the port.
   std::string Label() const { return device.empty() ? name : name + " (" + device + ")"; }
 };
 
 // Resolves every argument (each may be a comma-separated list) to a port. Fails with
-// kExitUsage for a text that names no port and for a port given twice, and with kExitPort for
-// a port that stands for no device or a device without a COM number.
+// kExitUsage for a text that names no port and for a port given twice. A port that stands for
+// no device (a dangling link included) or a device without a COM number is kept with its
+// problem, so that the other ports are still served.
 Outcome ResolvePorts(const std::vector<std::string>& arguments, std::vector<PortRef>* ports,
                      const PortMapRoots& roots = {});
 

@@ -191,7 +191,8 @@ TEST_F(CliTest, SeveralLoggersInParallelGiveOneLineEachAndASummary) {
   EXPECT_TRUE(Has(r.out, com_a + " (/dev/pts/")) << r.out;
   EXPECT_TRUE(Has(r.out, ": wrote 97 blocks from")) << r.out;
   EXPECT_TRUE(Has(r.out, ": wrote 65 blocks from")) << r.out;
-  EXPECT_TRUE(Has(r.out, "write: 3 loggers, 2 ok, 1 failed: " + com_c + "\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, "write: 3 loggers, 2 ok, 1 failed: " + com_c +
+                            " (the logger did not answer (timed out) at step 10 of 97")) << r.out;
   EXPECT_TRUE(
       Has(r.err, ": the logger did not answer (timed out) at step 10 of 97 (set 1 of channel 9)"))
       << r.err;
@@ -269,6 +270,38 @@ TEST_F(CliTest, PortsThatCannotBeUsedAndRefusalsBeforeTheFirstFrameSendNothing) 
   EXPECT_EQ(Cli({"set-address", "-p", com, "0"}).status, 2);
   EXPECT_EQ(Cli({"set-baud", "-p", com, "19200"}).status, 2);
   EXPECT_EQ(Cli({"read", "-p", com, "--baud", "1200"}).status, 2);
+
+  // Ports that cannot be used get their own result lines; the others are served.
+  std::filesystem::create_symlink(File("gone"), Ports() + "/com61");
+  r = Cli({"write", "-p", "COM60," + com + ",COM61", File("demo.ini")});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_TRUE(Has(r.err, "COM60: no such port (")) << r.err;
+  EXPECT_TRUE(Has(r.out, com + " (" + sim.device() + "): wrote 97 blocks")) << r.out;
+  EXPECT_TRUE(Has(r.out, "write: 3 loggers, 1 ok, 2 failed: COM60 (no such port (no device "
+                         "behind " + Ports() + "/com60, and no serial device present is left "
+                         "for the number)); COM61 (no such port: the link " + Ports() +
+                         "/com61 points to " + File("gone") + ", which does not exist)\n"))
+      << r.out;
+}
+
+TEST_F(CliTest, ProposedNamesCarryThePortAndNeverReplaceAFile) {
+  SimProcess sim;
+  const std::string com = Start(sim, {"--no-pacing"});
+  std::filesystem::create_directory(File("out"));
+  std::vector<std::string> written;
+  for (int run = 0; run < 2; ++run) {
+    const auto r = Cli({"read", "-p", com, "--baud", "9600", "-o", File("out")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const size_t at = r.out.find(" into ") + 6;
+    written.push_back(r.out.substr(at, r.out.find(" (firmware") - at));
+    EXPECT_TRUE(Has(written.back(), "_" + com)) << r.out;
+  }
+  EXPECT_NE(written[0], written[1]);
+  EXPECT_TRUE(Has(ReadWholeFile(written[0]), "[COEF]"));
+  // A name given with -o is replaced, as asked.
+  WriteWholeFile(File("mine.json"), "old");
+  EXPECT_EQ(Cli({"read", "-p", com, "--baud", "9600", "-o", File("mine.json")}).status, 0);
+  EXPECT_TRUE(Has(ReadWholeFile(File("mine.json")), "travex-parameters"));
 }
 
 TEST_F(CliTest, ACrcMismatchIsCalledSo) {
@@ -277,6 +310,31 @@ TEST_F(CliTest, ACrcMismatchIsCalledSo) {
   const auto r = Cli({"write", "-p", com, "--baud", "9600", File("demo.ini")});
   EXPECT_EQ(r.status, 5);
   EXPECT_TRUE(Has(r.err, "first at step 1 of 97 (base settings): CRC error")) << r.err;
+}
+
+TEST_F(CliTest, HelpAndUsageErrorsTellEnough) {
+  auto r = Cli({"write", "--bogus"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("travex-cli: --bogus: unknown option\n", 0), 0u) << r.err;
+  r = Cli({"--help"});
+  for (const char* part : {"TRAVEX_PORT_DIR", "ln -s /dev/ttyUSB0 ~/.config/travex/ports/com3",
+                           "/dev/ttyUSB0", "port map"}) {
+    EXPECT_TRUE(Has(r.out, part)) << part;
+  }
+  for (const char* command : {"ports", "search", "read", "write", "show", "diff", "convert",
+                              "set-time", "set-address", "set-baud"}) {
+    EXPECT_TRUE(Has(Cli({command, "--help"}).out, "Examples:\n  travex-cli " +
+                                                       std::string(command)))
+        << command;
+  }
+  EXPECT_TRUE(Has(Cli({"write", "--help"}).out, "default: keep"));
+  EXPECT_TRUE(Has(Cli({"diff", "--help"}).out, "exactly two sources"));
+  EXPECT_TRUE(Has(Cli({"diff", File("demo.ini")}).err, "diff takes exactly two sources"));
+  r = Cli({"set-time", "-p", "COM1", "2023-02-29T00:00:00"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(Has(r.err, "2023-02-29T00:00:00: no such day: February 2023 has 28 days")) << r.err;
+  r = Cli({"write", "-p", "COM1", File("demo.ini"), "--clock", "1969-12-31T23:59:59"});
+  EXPECT_TRUE(Has(r.err, ": outside the logger's calendar, which runs from 1970-01-01")) << r.err;
 }
 
 TEST_F(CliTest, AddressBaudRateAndClockAreSetAlone) {

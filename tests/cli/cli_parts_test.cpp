@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/clock_choice.h"
 #include "cli/commands.h"
 #include "cli/port_list.h"
 #include "cli/progress.h"
@@ -33,8 +34,16 @@ TEST(PortList, ComNamesAndDevicePathsNameOnePortEach) {
   const std::string usb0 = std::filesystem::canonical(roots.dev_dir + "/ttyUSB0");
 
   std::vector<PortRef> ports;
-  ASSERT_TRUE(ResolvePorts({"com7,COM1", roots.dev_dir + "/ttyUSB0x"}, &ports, roots).code ==
-              kExitPort);
+  // A port that cannot be used is kept with its problem; the others resolve.
+  std::filesystem::create_symlink(roots.dev_dir + "/gone", roots.port_dir + "/com9");
+  ASSERT_TRUE(ResolvePorts({"com7,COM9", roots.dev_dir + "/ttyUSB0x"}, &ports, roots).ok());
+  ASSERT_EQ(ports.size(), 3u);
+  EXPECT_TRUE(ports[0].problem.ok());
+  EXPECT_EQ(ports[1].problem.code, kExitPort);
+  EXPECT_NE(ports[1].problem.message.find("points to " + roots.dev_dir + "/gone"),
+            std::string::npos)
+      << ports[1].problem.message;
+  EXPECT_EQ(ports[2].problem.code, kExitPort);
   ASSERT_TRUE(ResolvePorts({"com7", roots.port_dir + "/../dev/ttyUSB0"}, &ports, roots).ok());
   ASSERT_EQ(ports.size(), 2u);
   EXPECT_EQ(ports[0].Label(),
@@ -43,31 +52,44 @@ TEST(PortList, ComNamesAndDevicePathsNameOnePortEach) {
   EXPECT_EQ(ports[1].device, usb0);
 
   EXPECT_EQ(ResolvePorts({"COM1", usb0}, &ports, roots).code, kExitUsage);  // twice
-  EXPECT_EQ(ResolvePorts({"COM2"}, &ports, roots).code, kExitPort);         // nothing behind it
+  ASSERT_TRUE(ResolvePorts({"COM2"}, &ports, roots).ok());  // nothing behind it
+  EXPECT_EQ(ports[0].problem.code, kExitPort);
   EXPECT_EQ(ResolvePorts({"COM65"}, &ports, roots).code, kExitUsage);
   EXPECT_EQ(ResolvePorts({"ttyUSB0"}, &ports, roots).code, kExitUsage);
   EXPECT_EQ(ResolvePorts({","}, &ports, roots).code, kExitUsage);
-  const Outcome stray = ResolvePorts({dir.File("stray")}, &ports, roots);
-  EXPECT_EQ(stray.code, kExitPort);
-  EXPECT_NE(stray.message.find("has no COM number"), std::string::npos) << stray.message;
+  ASSERT_TRUE(ResolvePorts({dir.File("stray")}, &ports, roots).ok());
+  EXPECT_EQ(ports[0].problem.code, kExitPort);
+  EXPECT_NE(ports[0].problem.message.find("has no COM number"), std::string::npos);
 }
 
 TEST(Clock, KeepNowOrADateTheLoggerCanHold) {
   ClockChoice choice;
+  std::string why;
   uint32_t expected = 0;
   ASSERT_TRUE(ParseDeviceTime("2024-02-29 08:30:00", &expected));
-  EXPECT_TRUE(ParseClock("2024-02-29T08:30:00", false, &choice));
+  EXPECT_TRUE(ParseClock("2024-02-29T08:30:00", false, &choice, &why));
   EXPECT_EQ(choice.kind, ClockChoice::kFixed);
   EXPECT_EQ(choice.seconds, expected);
-  EXPECT_TRUE(ParseClock("2024-02-29 08:30:00", false, &choice));
+  EXPECT_TRUE(ParseClock("2024-02-29 08:30:00", false, &choice, &why));
   EXPECT_EQ(choice.seconds, expected);
-  EXPECT_TRUE(ParseClock("now", false, &choice));
+  EXPECT_TRUE(ParseClock("now", false, &choice, &why));
   EXPECT_EQ(choice.kind, ClockChoice::kNow);
-  EXPECT_TRUE(ParseClock("keep", true, &choice));
-  EXPECT_FALSE(ParseClock("keep", false, &choice));  // set-time has nothing to keep
-  EXPECT_FALSE(ParseClock("2023-02-29T00:00:00", false, &choice));
-  EXPECT_FALSE(ParseClock("2024-02-29T8:30:00", false, &choice));
-  EXPECT_FALSE(ParseClock("2024-02-29X08:30:00", false, &choice));
+  EXPECT_TRUE(ParseClock("keep", true, &choice, &why));
+  EXPECT_FALSE(ParseClock("keep", false, &choice, &why));  // set-time has nothing to keep
+  EXPECT_FALSE(ParseClock("2024-02-29T8:30:00", false, &choice, &why));
+  EXPECT_FALSE(ParseClock("2024-02-29X08:30:00", false, &choice, &why));
+  // A refusal says why: no such day, or a date outside the logger's calendar.
+  EXPECT_FALSE(ParseClock("2023-02-29T00:00:00", false, &choice, &why));
+  EXPECT_EQ(why, "no such day: February 2023 has 28 days");
+  EXPECT_FALSE(ParseClock("2024-13-01T00:00:00", false, &choice, &why));
+  EXPECT_EQ(why, "no such month: 13 (1 to 12)");
+  EXPECT_FALSE(ParseClock("2024-01-01T24:00:00", false, &choice, &why));
+  EXPECT_EQ(why, "no such hour (0 to 23)");
+  EXPECT_FALSE(ParseClock("2106-02-07T00:00:00", false, &choice, &why));
+  EXPECT_EQ(why,
+            "outside the logger's calendar, which runs from 1970-01-01 00:00:00 to "
+            "2106-02-06 06:28:15");
+  EXPECT_TRUE(ParseClock("2100-02-29T00:00:00", false, &choice, &why));  // the logger's leap year
 }
 
 TEST(Progress, OneLineForAllPortsNeverWiderThanTheTerminal) {

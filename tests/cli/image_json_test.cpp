@@ -125,8 +125,7 @@ TEST(ImageJson, RefusalsNameTheFieldAndLeaveTheImageAlone) {
        },
        "coef[0].coef_a: bad hex: \"7G\" is not a hex byte"},
       {[](Json& d) { d["device_time"] = "2023-02-29 00:00:00"; },
-       "device_time: \"2023-02-29 00:00:00\" is not a time \"YYYY-MM-DD HH:MM:SS\" the logger's "
-       "clock can hold"},
+       "device_time: \"2023-02-29 00:00:00\": no such day: February 2023 has 28 days"},
       {[](Json& d) { d["coef"][0]["coef_b"] = 16777217; },
        "coef[0].coef_b: 16777217 is an integer that a 32-bit float cannot hold exactly"},
       {[](Json& d) { d["format_version"] = 2; },
