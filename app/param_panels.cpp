@@ -27,7 +27,10 @@ constexpr size_t kUnitLimit = 6;
 
 constexpr const char* kValueRange = "一个数值（例如 12.5、-3 或 1e3），绝对值不超过 3.4e38";
 
-std::string UnsignedRange(uint32_t max) { return "0 到 " + std::to_string(max) + " 之间的整数"; }
+std::string RangeText(uint32_t min, uint32_t max) {
+  return std::to_string(min) + " 到 " + std::to_string(max) + " 之间的整数";
+}
+std::string UnsignedRange(uint32_t max) { return RangeText(0, max); }
 
 std::string UnlistedNote(uint32_t value) { return "值 " + std::to_string(value) + "，不在列表中"; }
 
@@ -146,18 +149,19 @@ class CParamPanels::Gatherer {
       same = same && texts[i] == std::to_string(shown_values[i]);
     }
     if (same) return;
-    uint32_t values[6] = {};
-    for (int i = 0; i < 6; ++i) {
-      const uint32_t max = i == 0 ? 0xFFFFu : 0xFFu;
-      if (!TryParseDialogUnsigned(texts[i], &values[i]) || values[i] > max) {
-        Fail(kLabels[i], texts[i], UnsignedRange(max));
-        return;
+    ClockEntry entry{};
+    for (int i = 0; i < kClockFieldCount; ++i) {
+      // A text that is no number is outside every field's range.
+      if (!TryParseDialogUnsigned(texts[i], &entry[i])) {
+        entry[i] = std::numeric_limits<uint32_t>::max();
       }
     }
-    const DateTimeFields fields{static_cast<uint16_t>(values[0]), static_cast<uint8_t>(values[1]),
-                                static_cast<uint8_t>(values[2]),  static_cast<uint8_t>(values[3]),
-                                static_cast<uint8_t>(values[4]),  static_cast<uint8_t>(values[5])};
-    const uint32_t seconds = DateTimeToSeconds(fields);
+    const ClockCheck check = CheckDateTime(entry);
+    if (!check.ok()) {
+      Fail(kLabels[check.field], texts[check.field], RangeText(check.min, check.max));
+      return;
+    }
+    const uint32_t seconds = ClockEntryToSeconds(entry);
     changed_ = changed_ || seconds != *device_time;
     *device_time = seconds;
   }

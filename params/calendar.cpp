@@ -25,7 +25,37 @@ uint32_t MonthDays(unsigned m, uint32_t february_days) {
   }
 }
 
+// The last second the 32-bit count holds, field by field.
+constexpr ClockEntry kLastClockTime = {2106, 2, 6, 6, 28, 15};
+
 }  // namespace
+
+ClockCheck CheckDateTime(const ClockEntry& entry) {
+  // While every field so far equals the last second's, the next one may not exceed its own.
+  bool at_end = true;
+  for (int i = 0; i < kClockFieldCount; ++i) {
+    const uint32_t min = i == 0 ? 1970 : (i <= 2 ? 1 : 0);
+    uint32_t max = 59;
+    if (i == 0) max = kLastClockTime[0];
+    if (i == 1) max = 12;
+    if (i == 2) max = MonthDays(entry[1], IsLeap(entry[0]) ? 29 : 28);
+    if (i == 3) max = 23;
+    bool beyond = i == 0;
+    if (at_end && kLastClockTime[i] < max) {
+      max = kLastClockTime[i];
+      beyond = true;
+    }
+    if (entry[i] < min || entry[i] > max) return {i, min, max, beyond};
+    at_end = at_end && entry[i] == kLastClockTime[i];
+  }
+  return {};
+}
+
+uint32_t ClockEntryToSeconds(const ClockEntry& entry) {
+  return DateTimeToSeconds({static_cast<uint16_t>(entry[0]), static_cast<uint8_t>(entry[1]),
+                            static_cast<uint8_t>(entry[2]), static_cast<uint8_t>(entry[3]),
+                            static_cast<uint8_t>(entry[4]), static_cast<uint8_t>(entry[5])});
+}
 
 uint32_t DateTimeToSeconds(DateTimeFields fields) {
   uint32_t sum = 0;

@@ -346,23 +346,10 @@ bool ParseDeviceTime(std::string_view text, uint32_t* seconds) {
     std::from_chars(text.data() + pos, text.data() + pos + len, v);
     return v;
   };
-  DateTimeFields t{};
-  t.year = static_cast<uint16_t>(number(0, 4));
-  t.month = static_cast<uint8_t>(number(5, 2));
-  t.day = static_cast<uint8_t>(number(8, 2));
-  t.hour = static_cast<uint8_t>(number(11, 2));
-  t.minute = static_cast<uint8_t>(number(14, 2));
-  t.second = static_cast<uint8_t>(number(17, 2));
-  // The conversion folds impossible dates into others and wraps past 2106; a date that comes
-  // back unchanged is one the clock can hold.
-  const uint32_t s = DateTimeToSeconds(t);
-  DateTimeFields back{};
-  SecondsToDateTime(s, &back);
-  if (back.year != t.year || back.month != t.month || back.day != t.day || back.hour != t.hour ||
-      back.minute != t.minute || back.second != t.second) {
-    return false;
-  }
-  *seconds = s;
+  const ClockEntry entry = {number(0, 4),  number(5, 2),  number(8, 2),
+                            number(11, 2), number(14, 2), number(17, 2)};
+  if (!CheckDateTime(entry).ok()) return false;
+  *seconds = ClockEntryToSeconds(entry);
   return true;
 }
 

@@ -47,8 +47,25 @@ TEST(BasePanel, NumbersMustFitTheirFieldsAndARefusedCollectStoresNothing) {
     EXPECT_EQ(rig.store.image.base.rs485_timeout, 0);
   }
   rig.Type(IDC_RS485_POLL, " 1000 ");
-  rig.Type(IDC_MONTH, "300");
-  EXPECT_EQ(rig.panels.CollectBaseInfo().problem.label, "当前时间（月）");
+  // The clock is a date of the logger's calendar: the first field outside its range is named.
+  struct Clock {
+    int id;
+    const char* typed;
+    const char* label;
+    const char* range;
+  };
+  for (const Clock& c : {Clock{IDC_MONTH, "300", "当前时间（月）", "1 到 12 之间的整数"},
+                         Clock{IDC_MONTH, "13", "当前时间（月）", "1 到 12 之间的整数"},
+                         Clock{IDC_DAY, "29", "当前时间（日）", "1 到 28 之间的整数"},
+                         Clock{IDC_HOUR, "24", "当前时间（时）", "0 到 23 之间的整数"},
+                         Clock{IDC_YEAR, "2200", "当前时间（年）", "1970 到 2106 之间的整数"}}) {
+    rig.Type(IDC_MONTH, "2");  // February 1970
+    rig.Type(c.id, c.typed);
+    const CollectResult refused = rig.panels.CollectBaseInfo();
+    EXPECT_EQ(refused.problem.label, c.label) << c.typed;
+    EXPECT_EQ(refused.problem.range, c.range) << c.typed;
+    rig.Type(c.id, c.id == IDC_YEAR ? "1970" : "1");
+  }
   rig.Type(IDC_MONTH, "2");
   const CollectResult result = rig.panels.CollectBaseInfo();
   ASSERT_TRUE(result.ok);

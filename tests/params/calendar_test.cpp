@@ -89,5 +89,50 @@ TEST(Calendar, ConversionsOnTwoThreadsDoNotDisturbEachOther) {
   EXPECT_TRUE(ok_common);
 }
 
+TEST(Calendar, AnEntryIsCheckedFieldByFieldAgainstTheCalendarAndTheClocksSpan) {
+  struct Case {
+    ClockEntry entry;
+    int field;
+    uint32_t min, max;
+    bool beyond;
+  };
+  const Case cases[] = {
+      {{1970, 1, 1, 0, 0, 0}, -1, 0, 0, false},
+      {{2024, 2, 29, 23, 59, 59}, -1, 0, 0, false},
+      {{2100, 2, 29, 12, 0, 0}, -1, 0, 0, false},  // every fourth year is a leap year
+      {{2106, 2, 6, 6, 28, 15}, -1, 0, 0, false},
+      {{2024, 13, 1, 0, 0, 0}, 1, 1, 12, false},
+      {{2024, 0, 1, 0, 0, 0}, 1, 1, 12, false},
+      {{2023, 2, 29, 0, 0, 0}, 2, 1, 28, false},
+      {{2024, 2, 30, 0, 0, 0}, 2, 1, 29, false},
+      {{2024, 4, 31, 0, 0, 0}, 2, 1, 30, false},
+      {{2024, 1, 0, 0, 0, 0}, 2, 1, 31, false},
+      {{2024, 1, 1, 24, 0, 0}, 3, 0, 23, false},
+      {{2024, 1, 1, 0, 60, 0}, 4, 0, 59, false},
+      {{2024, 1, 1, 0, 0, 60}, 5, 0, 59, false},
+      {{1969, 12, 31, 23, 59, 59}, 0, 1970, 2106, true},
+      {{2107, 1, 1, 0, 0, 0}, 0, 1970, 2106, true},
+      {{2106, 3, 1, 0, 0, 0}, 1, 1, 2, true},
+      {{2106, 2, 6, 6, 28, 16}, 5, 0, 15, true},
+  };
+  for (const Case& c : cases) {
+    const ClockCheck check = CheckDateTime(c.entry);
+    SCOPED_TRACE(::testing::Message() << c.entry[0] << "-" << c.entry[1] << "-" << c.entry[2]
+                                      << " " << c.entry[3] << ":" << c.entry[4] << ":"
+                                      << c.entry[5]);
+    EXPECT_EQ(check.field, c.field);
+    if (c.field < 0) {
+      DateTimeFields back{};
+      SecondsToDateTime(ClockEntryToSeconds(c.entry), &back);
+      EXPECT_EQ(back.day, c.entry[2]);
+      EXPECT_EQ(back.second, c.entry[5]);
+      continue;
+    }
+    EXPECT_EQ(check.min, c.min);
+    EXPECT_EQ(check.max, c.max);
+    EXPECT_EQ(check.beyond_calendar, c.beyond);
+  }
+}
+
 }  // namespace
 }  // namespace travex
