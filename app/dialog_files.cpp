@@ -1,12 +1,24 @@
 // The parameter file buttons: the file dialogs, the panels and the status panes around the
 // file layer's LoadParamFile and SaveParamFile.
+#include <algorithm>
+#include <cstddef>
 #include <ctime>
+#include <iterator>
 #include <string>
 
 #include "app/dialog_core.h"
 #include "paramfile/param_file.h"
 
 namespace travex {
+
+namespace {
+
+template <typename Block, size_t N>
+void CopyBlocks(const Block (&from)[N], Block (&to)[N]) {
+  std::copy(std::begin(from), std::end(from), std::begin(to));
+}
+
+}  // namespace
 
 void CDialogCore::OnExport() {
   const std::time_t now = std::time(nullptr);
@@ -45,23 +57,25 @@ void CDialogCore::OnImport() {
 }
 
 void CDialogCore::ImportFile(const std::string& path) {
-  // Loaded into a copy first: the file is read without holding up the transfer thread.
-  ParamImage image{};
-  {
-    std::lock_guard lock(store_mutex_);
-    image = param_store.image;
-  }
-  const ParamFileLoad load = LoadParamFile(path, &image);
+  // The file is read into an image of its own without holding up the transfer thread; then
+  // only the sections it loaded are merged, so that an answer stored meanwhile stays in every
+  // other block.
+  ParamImage file_image{};
+  const ParamFileLoad load = LoadParamFile(path, &file_image);
   if (!load.readable) {
     // Nothing was loaded: the panels keep what they show, edits included.
     controls_.ShowMessage("参数文件读取失败：" + path + "\n" + load.error, kAppName,
                           MessageIcon::kWarning);
     return;
   }
-  auto lock = LockStore();
-  param_store.image = image;
-  for (const std::string_view message : load.messages) controls_.SetPaneText(3, message);
   const auto loaded = [](SectionLoad s) { return s == SectionLoad::kLoaded || s == SectionLoad::kDefaulted; };
+  auto lock = LockStore();
+  ParamImage& image = param_store.image;
+  if (loaded(load.base)) image.base = file_image.base;
+  if (loaded(load.arg1)) CopyBlocks(file_image.arg1, image.arg1);
+  if (loaded(load.arg2)) CopyBlocks(file_image.arg2, image.arg2);
+  if (loaded(load.coef)) CopyBlocks(file_image.coef, image.coef);
+  for (const std::string_view message : load.messages) controls_.SetPaneText(3, message);
   if (loaded(load.base)) unsaved_.reset(0);
   for (unsigned c = 0; c < kChannelCount; ++c) {
     if (loaded(load.arg1)) unsaved_.reset(1 + c);
