@@ -73,7 +73,10 @@ void CDialogCore::ImportFile(const std::string& path) {
   ParamImage& image = param_store.image;
   if (loaded(load.base)) image.base = file_image.base;
   if (loaded(load.arg1)) CopyBlocks(file_image.arg1, image.arg1);
-  if (loaded(load.arg2)) CopyBlocks(file_image.arg2, image.arg2);
+  if (loaded(load.arg2)) {
+    CopyBlocks(file_image.arg2, image.arg2);
+    param_store.arg2_from_tool.reset();
+  }
   if (loaded(load.coef)) CopyBlocks(file_image.coef, image.coef);
   for (const std::string_view message : load.messages) controls_.SetPaneText(3, message);
   if (loaded(load.base)) unsaved_.reset(0);

@@ -39,6 +39,12 @@ int BaudIndex(uint32_t baud) { return CodeOfBaud(baud) - 1; }
 int FuncCodeIndex(uint8_t code) { return code == 3 ? 0 : (code == 4 ? 1 : -1); }
 int ListIndex(uint8_t value, int entries) { return value < entries ? value : -1; }
 
+// The function code a channel's panel stands for. The tool's own start-up value, which no entry
+// lists, is taken as the first entry's (3); a value from a logger or a file is kept as it is.
+uint8_t PanelFuncCode(const CParamStore& store, uint8_t channel, uint8_t code) {
+  return store.arg2_from_tool[channel] && FuncCodeIndex(code) < 0 ? 3 : code;
+}
+
 void ShowSelector(IDialogControls& c, int id, int index, uint32_t value) {
   if (index >= 0) {
     c.SetSelection(id, index);
@@ -346,6 +352,8 @@ void CParamPanels::ShowArg1() {
 }
 
 CollectResult CParamPanels::GatherArg2(Arg2Block* a, CoefBlock* c) {
+  // What the panel stands for is the baseline: showing a start-up block is not an edit of it.
+  a->func_code = PanelFuncCode(store_, ClampChannel(store_.arg2_channel), a->func_code);
   const Arg2Block arg2_before = *a;
   const CoefBlock coef_before = *c;
   Gatherer g(controls_, store_.arg2_channel);
@@ -388,7 +396,8 @@ void CParamPanels::ShowArg2() {
   const CoefBlock& c = store_.image.coef[ch];
   controls_.SetUnsigned(IDC_SLAVE_ADDR, a.slave_addr);
   controls_.SetCheck(IDC_ENABLE, a.enabled != 0 ? 1 : 0);
-  ShowSelector(controls_, IDC_FUNC_CODE, FuncCodeIndex(a.func_code), a.func_code);
+  const uint8_t func_code = PanelFuncCode(store_, ch, a.func_code);
+  ShowSelector(controls_, IDC_FUNC_CODE, FuncCodeIndex(func_code), func_code);
   ShowSelector(controls_, IDC_DECIMALS, ListIndex(a.decimals, kDecimalsEntries), a.decimals);
   controls_.SetUnsigned(IDC_REG_START, a.reg_start);
   controls_.SetUnsigned(IDC_REG_COUNT, a.reg_count);

@@ -5,6 +5,7 @@
 // from outside; nothing here knows of a dialog.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string_view>
 
@@ -62,6 +63,12 @@ class CParamStore {
   // Read answers stored into the image so far: whoever shows the image can tell whether an
   // answer came in since it last looked.
   uint32_t answers_stored = 0;
+  // Channels whose set-2 block still holds the tool's own start-up values, not ones read from
+  // a logger or loaded from a file (all of them at construction). The panel shows and collects
+  // such a block's function code 0 as its first entry.
+  std::bitset<kChannelCount> arg2_from_tool;
+  // Told of every item a read answer stored: a set-2 item ends its channel's start-up values.
+  void NoteItemStored(uint16_t id);
 };
 
 }  // namespace travex

@@ -71,7 +71,7 @@ ReplyOutcome CParamStore::ParseReadReply(uint16_t length) {
     if (id == kFwVersionItem) {
       fw_version = taken != 0 ? GetU16(reply + p) : 0;
     } else {
-      StoreItemValue(&image, id, reply + p, taken);
+      if (StoreItemValue(&image, id, reply + p, taken)) NoteItemStored(id);
     }
     p += taken;
   }

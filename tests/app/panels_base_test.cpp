@@ -24,9 +24,15 @@ TEST(BasePanel, InitialStateShowsTheInitialImage) {
   EXPECT_EQ(rig.controls.controls[IDC_ARG2_CHANNEL].selection, 0);
   EXPECT_EQ(rig.controls.controls[IDC_GEAR].selection, 0);
   EXPECT_EQ(rig.Text(IDC_ALARM_VALUE), "0.000000");
-  // The initial function code 0 is none of the selector's entries.
-  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].selection, -1);
-  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].unlisted, "值 0，不在列表中");
+  // The tool's own function code 0 shows as the first entry and is collected as it (not as
+  // an edit).
+  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].selection, 0);
+  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].unlisted, "");
+  EXPECT_FALSE(rig.panels.ControlsDiffer());
+  const CollectResult collected = rig.panels.CollectArg2(1);
+  EXPECT_FALSE(collected.AnyChange());
+  EXPECT_EQ(rig.store.image.arg2[0].func_code, 3);
+  EXPECT_EQ(rig.store.image.arg2[1].func_code, 0);  // not viewed yet
   EXPECT_EQ(rig.controls.controls[IDC_DECIMALS].selection, 0);
   EXPECT_EQ(rig.controls.controls[IDC_DATA_TYPE].selection, 0);
   EXPECT_EQ(rig.controls.controls[IDC_ENABLE].check, 0);

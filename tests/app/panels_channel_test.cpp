@@ -117,6 +117,7 @@ TEST(ChannelPanels, ValuesConvertLikeTheCLibrary) {
 
 TEST(ChannelPanels, AValueNoEntryStandsForIsShownAsSuchAndKeptUnlessAnEntryIsPicked) {
   PanelRig rig;
+  rig.store.arg2_from_tool.reset();  // the values come from a logger
   Arg2Block& a = rig.store.image.arg2[0];
   a.func_code = 6;
   a.data_type = 20;
@@ -149,6 +150,7 @@ TEST(ChannelPanels, PagingThroughChannelsLeavesEveryByteAsItWas) {
   PanelRig rig;
   auto* bytes = reinterpret_cast<uint8_t*>(&rig.store.image);
   for (size_t i = 0; i < sizeof rig.store.image; ++i) bytes[i] = static_cast<uint8_t>(i * 37 + 11);
+  rig.store.arg2_from_tool.reset();  // as a logger's answers would
   // Among them: floats that print as 0.000000 or nan, texts without a NUL, longer than the
   // panel's limit or not GBK, codes no selector lists, a clock beyond the fields' ranges.
   const ParamImage before = rig.store.image;
@@ -167,7 +169,6 @@ TEST(ChannelPanels, PagingThroughChannelsLeavesEveryByteAsItWas) {
 
 TEST(ChannelPanels, NumbersThatAreNoneOrDoNotFitAreRefusedAndNothingIsStored) {
   PanelRig rig;
-  const ParamImage before = rig.store.image;
   const struct {
     int id;
     const char* typed;
@@ -184,6 +185,7 @@ TEST(ChannelPanels, NumbersThatAreNoneOrDoNotFitAreRefusedAndNothingIsStored) {
   };
   rig.PickArg1Channel(4);
   rig.PickArg2Channel(4);
+  const ParamImage before = rig.store.image;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
     rig.panels.ShowAllPanels();

@@ -239,6 +239,7 @@ TEST_F(SimGuiTest, WriteAllAfterEditsAndAnImportPutsTheToolsImageIntoTheLogger) 
   EXPECT_EQ(testing::FieldText(logger.arg2[6].name), "\xC6\xDF\xBA\xC5\xCD\xA8\xB5\xC0");  // 七号通道
   EXPECT_EQ(logger.arg2[6].reg_start, 4097);
   EXPECT_EQ(logger.arg2[6].func_code, 4);
+  EXPECT_EQ(logger.arg2[0].func_code, 3);  // viewed from start-up: "03功能码"
   EXPECT_EQ(testing::FieldText(logger.arg1[31].gears[8].text), "OTHER");
   EXPECT_EQ(logger.arg2[0].enabled, 1);
   EXPECT_EQ(logger.base.rs485_poll_interval, 321);
