@@ -25,7 +25,7 @@ std::string OpenFailureMessage(const OpenFailure& failure) {
     text += "\n" + (failure.device.empty() ? std::string("串口") : failure.device) +
             " 正被其他程序占用";
     text += failure.holder.empty() ? "。" : "：进程 " + failure.holder + "。";
-    text += "\n请先关闭那个程序，再测试波特率。";
+    text += "\n请先关闭该程序，再测试波特率。";
     return text;
   }
   if (failure.error == 0) return text;
@@ -33,7 +33,7 @@ std::string OpenFailureMessage(const OpenFailure& failure) {
   text += "\n";
   if (!failure.device.empty()) text += failure.device + ": ";
   text += failure.reason;
-  if (failure.refused_settings) text += "\n这个设备不接受串口设置，可能不是串口。";
+  if (failure.refused_settings) text += "\n该设备不接受串口设置，可能不是串口。";
   if (failure.permission) {
     text += "\n当前用户没有使用串口的权限：请把用户加入 dialout 组"
             "（sudo usermod -aG dialout 用户名），然后重新登录。";
@@ -50,7 +50,7 @@ class SearchProgress : public ISearchObserver {
     IDialogControls* controls = &controls_;
     platform_.PostToUi([controls, rate, index] {
       controls->SetStatusTexts("正在测试波特率：" + std::to_string(rate),
-                               "第 " + std::to_string(index + 1) + " / 9 个", "", "");
+                               "第 " + std::to_string(index + 1) + " 个，共 9 个", "", "");
     });
   }
 

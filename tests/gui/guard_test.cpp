@@ -58,7 +58,7 @@ TEST_F(SimGuiTest, TheSearchKeepsTheWindowAliveAndClicksMeanwhileDoNothing) {
   Click(IDC_TEST_BAUD);
   ASSERT_TRUE(dialog_->core().SearchInProgress());
   ASSERT_TRUE(WaitForPane(0, "正在测试波特率：4800", 5000)) << Pane(0);
-  EXPECT_EQ(Pane(1), "第 2 / 9 个");
+  EXPECT_EQ(Pane(1), "第 2 个，共 9 个");
   // What would interfere waits; clicks on it now are not replayed later.
   for (int id : {IDC_TEST_BAUD, IDC_READ_ALL, IDC_WRITE_ALL, IDC_BASE_READ, IDC_PORT}) {
     EXPECT_FALSE(dialog_->Control(id)->isEnabled()) << id;

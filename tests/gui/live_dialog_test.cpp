@@ -83,8 +83,7 @@ TEST_F(SimGuiTest, CommunicationLogShowsEveryFrameAndSavesIt) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount() == 2; }, 5000));
   EXPECT_EQ(Cell(model, 0, CFrameLogModel::kDirection), QStringLiteral("发送"));
   EXPECT_TRUE(Cell(model, 0, CFrameLogModel::kHex).startsWith(QStringLiteral("55 ")));
-  EXPECT_TRUE(Cell(model, 0, CFrameLogModel::kDescription).startsWith(QStringLiteral("读取 项1")))
-      << Cell(model, 0, CFrameLogModel::kDescription).toStdString();
+  EXPECT_EQ(Cell(model, 0, CFrameLogModel::kDescription), QStringLiteral("读取第1–9项（共9项） · 基础参数"));
   EXPECT_EQ(Cell(model, 1, CFrameLogModel::kDirection), QStringLiteral("接收"));
   EXPECT_TRUE(Cell(model, 1, CFrameLogModel::kHex).startsWith(QStringLiteral("AA ")));
   EXPECT_TRUE(Cell(model, 1, CFrameLogModel::kDescription).startsWith(QStringLiteral("读取应答")));
