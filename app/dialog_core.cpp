@@ -71,7 +71,7 @@ void CDialogCore::InitDialog() {
 
   EnableAddrBaudButtons(false);
   controls_.SetStatusTexts("", "", "", "");
-  controls_.SetRunProgress(IDialogControls::Progress::kIdle, 0, 0);
+  ShowProgress(IDialogControls::Progress::kIdle, 0, 0);
 
   std::lock_guard lock(store_mutex_);
   panels_.InitParamPanels();
@@ -106,8 +106,7 @@ bool CDialogCore::HasUnsavedEdits() {
 
 bool CDialogCore::ConfirmClose() {
   if (RunInProgress()) {
-    const bool writing = bulk.bulk_write_active.load() != 0 || run_open_[kWrite];
-    const char* text = writing
+    const char* text = WriteRunOpen()
                            ? "全部写入尚未完成，现在退出会使记录仪的参数只写入一部分。\n确定要退出吗？"
                            : "全部读取尚未完成。\n确定要退出吗？";
     if (!controls_.AskYesNo(text, kAppName)) return false;
@@ -446,8 +445,8 @@ void CDialogCore::OnReadAll() {
     std::lock_guard lock(store_mutex_);
     version = param_store.fw_version;
   }
-  controls_.SetRunProgress(IDialogControls::Progress::kRunning, 0,
-                           static_cast<int>(BulkStepCount(version)));
+  ShowProgress(IDialogControls::Progress::kRunning, 0,
+               static_cast<int>(BulkStepCount(version)));
   worker_cv_.notify_all();
 }
 
@@ -455,7 +454,8 @@ void CDialogCore::OnWriteAll() {
   if (!PortCheck() || search_running_) return;
   if (!loaded_ && !run_open_[kWrite] &&
       !controls_.AskYesNo("还没有从记录仪读取参数，也没有导入参数文件。\n"
-                          "全部写入会用现在面板上的值（启动时的默认值）覆盖记录仪的全部参数。\n"
+                          "全部写入会用面板上现在的值覆盖记录仪的全部参数：除已修改的以外，"
+                          "其余为启动时的默认值。\n"
                           "确定要写入吗？",
                           kAppName)) {
     return;
@@ -479,8 +479,8 @@ void CDialogCore::OnWriteAll() {
   }
   run_open_[kWrite] = true;
   run_failed_blocks_[kWrite] = 0;
-  controls_.SetRunProgress(IDialogControls::Progress::kRunning, 0,
-                           static_cast<int>(BulkStepCount(version)));
+  ShowProgress(IDialogControls::Progress::kRunning, 0,
+               static_cast<int>(BulkStepCount(version)));
   worker_cv_.notify_all();
 }
 
@@ -491,8 +491,8 @@ void CDialogCore::OnParamProgress(int kind, long channel) {
 
 void CDialogCore::RunStepStarted(BulkRun, unsigned index, unsigned total, uint32_t epoch) {
   if (epoch != run_epoch_.load()) return;
-  controls_.SetRunProgress(IDialogControls::Progress::kRunning, static_cast<int>(index),
-                           static_cast<int>(total));
+  ShowProgress(IDialogControls::Progress::kRunning, static_cast<int>(index),
+               static_cast<int>(total));
 }
 
 void CDialogCore::RunStepDone(BulkRun run, unsigned index, unsigned total,
@@ -502,12 +502,12 @@ void CDialogCore::RunStepDone(BulkRun run, unsigned index, unsigned total,
   if (result.status != ExchangeStatus::kComplete) {
     // The run ended without an answer; so did the other one, if it was armed.
     controls_.SetPaneText(3, result.status == ExchangeStatus::kDisconnected
-                                 ? std::string_view(kRunLostText)
-                                 : ExchangeStatusText(result.status));
+                                 ? RunLostText()
+                                 : std::string(ExchangeStatusText(result.status)));
     run_open_[kRead] = false;
     run_open_[kWrite] = false;
-    controls_.SetRunProgress(IDialogControls::Progress::kFailed, static_cast<int>(index),
-                             static_cast<int>(total));
+    ShowProgress(IDialogControls::Progress::kFailed, static_cast<int>(index),
+                 static_cast<int>(total));
     return;
   }
   controls_.SetPaneText(3, result.outcome.text);
@@ -518,8 +518,8 @@ void CDialogCore::RunStepDone(BulkRun run, unsigned index, unsigned total,
     ++run_failed_blocks_[r];
   }
   if (result.image_changed) ShowStalePanels();
-  controls_.SetRunProgress(IDialogControls::Progress::kRunning, static_cast<int>(index + 1),
-                           static_cast<int>(total));
+  ShowProgress(IDialogControls::Progress::kRunning, static_cast<int>(index + 1),
+               static_cast<int>(total));
 }
 
 void CDialogCore::RunEnded(BulkRun run, bool coefficients_skipped, uint32_t epoch) {
@@ -537,11 +537,11 @@ void CDialogCore::FinishRun(int run, bool skipped) {
   std::string text;
   if (failed > 0) {
     // The last block's success text would hide the failures.
-    text = std::string(RunName(run)) + "完成，" + std::to_string(failed) + "个数据块失败";
+    text = std::string(RunName(run)) + "结束，" + std::to_string(failed) + "个数据块失败";
   }
   if (skipped) {
-    if (text.empty()) text = std::string(RunName(run)) + "完成";
-    text += "，系数未写入（记录仪未报告固件版本，请先读取参数）";
+    // Short in the pane, beside any failures; the reason in a message of its own.
+    text = (text.empty() ? std::string(RunName(run)) + "完成" : text) + "，系数未写入";
   }
   if (!text.empty()) controls_.SetPaneText(3, text);
   uint16_t version = 0;
@@ -550,9 +550,13 @@ void CDialogCore::FinishRun(int run, bool skipped) {
     version = param_store.fw_version;
   }
   const int steps = static_cast<int>(BulkStepCount(version));
-  controls_.SetRunProgress(
+  ShowProgress(
       failed > 0 ? IDialogControls::Progress::kFailed : IDialogControls::Progress::kSucceeded,
       steps, steps);
+  if (skipped) {
+    controls_.ShowMessage("系数未写入：记录仪未报告固件版本。\n请先读取参数，再全部写入。",
+                          kAppName, MessageIcon::kInformation);
+  }
 }
 
 void CDialogCore::CancelRuns() {
@@ -569,20 +573,39 @@ void CDialogCore::CancelRuns() {
   run_open_[kWrite] = false;
 }
 
+bool CDialogCore::WriteRunOpen() const {
+  return bulk.bulk_write_active.load() != 0 || run_open_[kWrite];
+}
+
+std::string CDialogCore::RunLostText() const {
+  return std::string("设备已断开，") + RunName(WriteRunOpen() ? kWrite : kRead) + "未完成";
+}
+
+void CDialogCore::ShowProgress(IDialogControls::Progress state, int done, int total) {
+  progress_done_ = done;
+  progress_total_ = total;
+  controls_.SetRunProgress(state, done, total);
+}
+
+void CDialogCore::ShowRunCut() {
+  controls_.SetRunProgress(IDialogControls::Progress::kFailed, progress_done_, progress_total_);
+}
+
 // ---------------------------------------------------------------------------- the device
 
 void CDialogCore::OnDeviceLost(uint32_t open_count) {
   // The search opens and closes the port itself; an older open's hang-up means nothing now.
   if (search_running_ || open_count != port_.OpenCount() || !port_.IsLost()) return;
   const bool in_run = RunInProgress();
+  const std::string lost_text = RunLostText();
   CancelRuns();
   port_.Close();
   controls_.SetPaneText(0, "设备已断开");
   controls_.SetPaneText(1, "请检查设备连接，然后重新测试波特率");
   controls_.SetPaneText(2, "");
   if (in_run) {
-    controls_.SetPaneText(3, kRunLostText);
-    controls_.SetRunProgress(IDialogControls::Progress::kFailed, 0, 0);
+    controls_.SetPaneText(3, lost_text);
+    ShowRunCut();
   }
 }
 

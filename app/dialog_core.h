@@ -147,8 +147,6 @@ class CDialogCore {
   static constexpr std::string_view kAppName = "Travex配置软件";
   // Pane-3 text of a single request refused while a run or the search is in progress.
   static constexpr std::string_view kRunBusyText = "正在全部读取/写入，请稍候";
-  // Pane-3 text of a run ended by a device that went away.
-  static constexpr std::string_view kRunLostText = "设备已断开，全部读取/写入未完成";
   // What the port list says when there is no port to choose.
   static constexpr std::string_view kNoPortsText = "未发现串口";
 
@@ -202,6 +200,14 @@ class CDialogCore {
   void FinishRun(int run, bool coefficients_skipped);
   // Ends any run at once (no further request; the exchange of its answer is abandoned).
   void CancelRuns();
+  // True while a write-all is armed or has not shown its end: the run a cut ends is named
+  // after it.
+  bool WriteRunOpen() const;
+  // Pane-3 text of a run ended by a device that went away, naming the run that was cut.
+  std::string RunLostText() const;
+  // The progress bar, remembering the steps reached; a cut run shows them as failed.
+  void ShowProgress(IDialogControls::Progress state, int done, int total);
+  void ShowRunCut();
 
   // --- serial band (user-interface thread) ---
   void FinishSearch(const SearchResult& result, const OpenFailure& failure,
@@ -245,6 +251,8 @@ class CDialogCore {
   // User-interface thread only.
   bool run_open_[3] = {false, false, false};
   int run_failed_blocks_[3] = {0, 0, 0};
+  int progress_done_ = 0;
+  int progress_total_ = 0;
   bool search_running_ = false;
   bool addr_baud_enabled_ = false;
   // The port list as last shown, and a change of the ports seen while the search ran.

@@ -123,7 +123,7 @@ void CDialogCore::OnTestBaud() {
   // halfway leaves the logger partly written, so the operator decides.
   std::string interrupted;
   if (RunInProgress()) {
-    const bool writing = bulk.bulk_write_active.load() != 0 || run_open_[static_cast<int>(BulkRun::kWrite)];
+    const bool writing = WriteRunOpen();
     if (writing &&
         !controls_.AskYesNo("全部写入正在进行。测试波特率会中断它，记录仪的参数将只写入一部分。\n确定要中断吗？",
                             kAppName)) {
@@ -131,7 +131,7 @@ void CDialogCore::OnTestBaud() {
     }
     interrupted = writing ? "全部写入未完成：已被测试波特率中断" : "全部读取未完成：已被测试波特率中断";
     CancelRuns();
-    controls_.SetRunProgress(IDialogControls::Progress::kFailed, 0, 0);
+    ShowRunCut();
   }
   {
     // No request still queued or waiting goes on against a port that is about to change.

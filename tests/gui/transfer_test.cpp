@@ -185,8 +185,9 @@ TEST_F(SimGuiTest, WriteAllAfterEditsAndAnImportPutsTheToolsImageIntoTheLogger) 
   ASSERT_EQ(sim_.Stop(), 0);
   ParamImage before{};
   ASSERT_TRUE(LoggerImage(&before));
-  ASSERT_TRUE(sim_.Start({"--com", "3", "--baud", "115200", "--fw", "0", "--log",
-                          sim_.Path("frames.log"), "--state", sim_.Path("state.bin")}))
+  // It spoils the CRC of its third answer (the write itself is done).
+  ASSERT_TRUE(sim_.Start({"--com", "3", "--baud", "115200", "--fw", "0", "--bad-crc", "3",
+                          "--log", sim_.Path("frames.log"), "--state", sim_.Path("state.bin")}))
       << sim_.error();
   TestBaud();
   ASSERT_EQ(Pane(0), "设备波特率:115200");
@@ -228,8 +229,11 @@ TEST_F(SimGuiTest, WriteAllAfterEditsAndAnImportPutsTheToolsImageIntoTheLogger) 
   QTest::qWait(500);
   EXPECT_EQ(RequestsLogged(), 65);  // no coefficient block without a version
   EXPECT_EQ(Progress(pane3, "写入"), ExpectedProgress("写入"));
-  // The logger told no version: the operator learns that the coefficients were not written.
-  EXPECT_EQ(Pane(3), "全部写入完成，系数未写入（记录仪未报告固件版本，请先读取参数）");
+  // The logger told no version: beside the failed block, the operator learns that the
+  // coefficients were not written, and why.
+  EXPECT_EQ(Pane(3), "全部写入结束，1个数据块失败，系数未写入");
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text, "系数未写入：记录仪未报告固件版本。\n请先读取参数，再全部写入。");
 
   ASSERT_EQ(sim_.Stop(), 0);
   ParamImage logger{};
@@ -245,6 +249,17 @@ TEST_F(SimGuiTest, WriteAllAfterEditsAndAnImportPutsTheToolsImageIntoTheLogger) 
   EXPECT_EQ(logger.base.rs485_poll_interval, 321);
   EXPECT_EQ(tool.coef[6].coef_a, 2.5f);
   EXPECT_EQ(logger.coef[6].coef_a, before.coef[6].coef_a);
+}
+
+TEST_F(SimGuiTest, ARunCutByTheSearchKeepsTheStepsItReachedOnTheBar) {
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0"}));
+  TestBaud();
+  Click(IDC_READ_ALL);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RequestsLogged() >= 12; }, 20000));
+  TestBaud();
+  EXPECT_EQ(dialog_->RunProgressBar()->format(), QStringLiteral("失败 %v/%m"));
+  EXPECT_GE(dialog_->RunProgressBar()->value(), 11);
+  EXPECT_EQ(dialog_->RunProgressBar()->maximum(), 65);
 }
 
 TEST_F(SimGuiTest, EndingTheProgramDuringARunAsksFirst) {
