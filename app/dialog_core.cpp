@@ -175,10 +175,18 @@ void CDialogCore::ReportProblem(const CollectResult& result, std::string_view co
 }
 
 void CDialogCore::NoteCollected(const CollectResult& result) {
-  if (result.base_changed) unsaved_.set(kBaseBlock);
-  if (result.arg1_changed) unsaved_.set(Arg1BlockIndex(result.arg1_channel));
-  if (result.arg2_changed) unsaved_.set(Arg2BlockIndex(result.arg2_channel));
-  if (result.coef_changed) unsaved_.set(CoefBlockIndex(result.arg2_channel));
+  const auto changed = [this](unsigned block) {
+    unsaved_.set(block);
+    ++block_collects_[block];
+  };
+  if (result.base_changed) changed(kBaseBlock);
+  if (result.arg1_changed) changed(Arg1BlockIndex(result.arg1_channel));
+  if (result.arg2_changed) changed(Arg2BlockIndex(result.arg2_channel));
+  if (result.coef_changed) changed(CoefBlockIndex(result.arg2_channel));
+}
+
+void CDialogCore::NoteSaved(SentBlock block) {
+  if (block_collects_[block.index] == block.collects) unsaved_.reset(block.index);
 }
 
 // ---------------------------------------------------------------------------- transfer thread
@@ -234,12 +242,15 @@ void CDialogCore::RunStepLocked(std::unique_lock<std::mutex>& lock) {
   std::atomic<uint8_t>& active =
       run == BulkRun::kRead ? bulk.bulk_read_active : bulk.bulk_write_active;
   std::atomic<uint8_t>& index = run == BulkRun::kRead ? bulk.bulk_read_index : bulk.bulk_write_index;
+  const unsigned step_index = index.load();
   uint16_t version = 0;
+  SentBlock block;
   {
+    // Taken before the request is built: a collect in between keeps the block unsaved.
     std::lock_guard store(store_mutex_);
     version = param_store.fw_version;
+    if (step_index <= kBulkLastStep) block = BlockAsSent(step_index);
   }
-  const unsigned step_index = index.load();
   // The version is taken afresh at every step: a read run normally has it from its own step 0.
   const BulkStep step = DescribeBulkStep(run, step_index, version);
   const uint32_t epoch = run_epoch_.load();
@@ -290,8 +301,8 @@ void CDialogCore::RunStepLocked(std::unique_lock<std::mutex>& lock) {
     bulk.bulk_write_active.store(0);
   }
   const unsigned total_after = BulkStepCount(version_after);
-  platform_.PostToUi([this, run, step_index, total_after, result, epoch] {
-    RunStepDone(run, step_index, total_after, result, epoch);
+  platform_.PostToUi([this, run, block, total_after, result, epoch] {
+    RunStepDone(run, block, total_after, result, epoch);
   });
   // The answer to the run's last request is in: the run is over.
   if (last_step && result.status == ExchangeStatus::kComplete) {
@@ -301,7 +312,7 @@ void CDialogCore::RunStepLocked(std::unique_lock<std::mutex>& lock) {
 
 // ---------------------------------------------------------------------------- requests
 
-void CDialogCore::SendRequest(const uint8_t* frame, uint16_t length, unsigned block) {
+void CDialogCore::SendRequest(const uint8_t* frame, uint16_t length, SentBlock block) {
   std::vector<uint8_t> bytes(frame, frame + length);
   const bool write = length > 5 && frame[5] == kCommandWrite;
   QueueJob(JobKind::kRequest, [this, bytes, block, write](std::stop_token stop) {
@@ -313,14 +324,14 @@ void CDialogCore::SendRequest(const uint8_t* frame, uint16_t length, unsigned bl
   });
 }
 
-void CDialogCore::FinishRequest(const RequestResult& result, unsigned block, bool write) {
+void CDialogCore::FinishRequest(const RequestResult& result, SentBlock block, bool write) {
   if (result.status != ExchangeStatus::kComplete) {
     controls_.SetPaneText(3, ExchangeStatusText(result.status));
     return;
   }
   controls_.SetPaneText(3, result.outcome.text);
   if (result.outcome.accepted) {
-    unsaved_.reset(block);
+    NoteSaved(block);
     if (!write) loaded_ = true;
   }
   // The answer's values are on screen at once.
@@ -346,7 +357,7 @@ void CDialogCore::SendBlockRequest(const std::function<CollectResult()>& collect
     }
     NoteCollected(collected);
   }
-  const unsigned block = block_of(param_store);
+  const SentBlock block = BlockAsSent(block_of(param_store));
   const uint16_t length = (param_store.*build)();
   uint8_t frame[kFrameBufferSize];
   std::memcpy(frame, param_store.request, length);
@@ -495,10 +506,11 @@ void CDialogCore::RunStepStarted(BulkRun, unsigned index, unsigned total, uint32
                static_cast<int>(total));
 }
 
-void CDialogCore::RunStepDone(BulkRun run, unsigned index, unsigned total,
+void CDialogCore::RunStepDone(BulkRun run, SentBlock block, unsigned total,
                               const RequestResult& result, uint32_t epoch) {
   if (epoch != run_epoch_.load()) return;
   const int r = static_cast<int>(run);
+  const unsigned index = block.index;
   if (result.status != ExchangeStatus::kComplete) {
     // The run ended without an answer; so did the other one, if it was armed.
     controls_.SetPaneText(3, result.status == ExchangeStatus::kDisconnected
@@ -512,7 +524,7 @@ void CDialogCore::RunStepDone(BulkRun run, unsigned index, unsigned total,
   }
   controls_.SetPaneText(3, result.outcome.text);
   if (result.outcome.accepted) {
-    unsaved_.reset(index);
+    NoteSaved(block);
     if (run == BulkRun::kRead) loaded_ = true;
   } else {
     ++run_failed_blocks_[r];

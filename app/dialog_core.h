@@ -11,6 +11,7 @@
 // by InitDialog and stopped and joined by Shutdown.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <bitset>
 #include <condition_variable>
@@ -178,6 +179,16 @@ class CDialogCore {
   template <typename Collect, typename Current, typename Show>
   void ChangeSelection(int selector, Collect collect, Current current, Show show);
   void NoteCollected(const CollectResult& result);
+  // A block as a request carries it: its number (like the run steps) and its collect count
+  // when the request was built.
+  struct SentBlock {
+    unsigned index = 0;
+    uint32_t collects = 0;
+  };
+  SentBlock BlockAsSent(unsigned index) const { return {index, block_collects_[index]}; }
+  // An accepted answer saved the block, unless it was collected again after its request was
+  // built: the logger then holds older bytes than the image, and the block stays unsaved.
+  void NoteSaved(SentBlock block);
 
   // --- transfer thread ---
   void QueueJob(JobKind kind, std::function<void(std::stop_token)> work);
@@ -188,12 +199,12 @@ class CDialogCore {
 
   // A single parameter request: built on the user-interface thread, exchanged on the transfer
   // thread. `block` is the image block it reads or writes (numbered like the run steps).
-  void SendRequest(const uint8_t* frame, uint16_t length, unsigned block);
-  void FinishRequest(const RequestResult& result, unsigned block, bool write);
+  void SendRequest(const uint8_t* frame, uint16_t length, SentBlock block);
+  void FinishRequest(const RequestResult& result, SentBlock block, bool write);
 
   // --- runs (user-interface thread) ---
   void RunStepStarted(BulkRun run, unsigned index, unsigned total, uint32_t epoch);
-  void RunStepDone(BulkRun run, unsigned index, unsigned total, const RequestResult& result,
+  void RunStepDone(BulkRun run, SentBlock block, unsigned total, const RequestResult& result,
                    uint32_t epoch);
   void RunEnded(BulkRun run, bool coefficients_skipped, uint32_t epoch);
   // Shows the closing text of a run whose last answer is in (or that ended without one).
@@ -262,6 +273,9 @@ class CDialogCore {
   // Blocks whose edits were neither written to a logger nor exported, numbered like the run
   // steps: 0 base, 1..32 set 1, 33..64 set 2, 65..96 coefficients.
   std::bitset<kBulkLastStep + 1> unsaved_;
+  // How often each block was collected with a change (store_mutex_; changed on the
+  // user-interface thread only).
+  std::array<uint32_t, kBulkLastStep + 1> block_collects_{};
   // Values were read from a logger or imported from a file since start-up.
   bool loaded_ = false;
 

@@ -251,6 +251,19 @@ TEST_F(SimGuiTest, WriteAllAfterEditsAndAnImportPutsTheToolsImageIntoTheLogger) 
   EXPECT_EQ(logger.coef[6].coef_a, before.coef[6].coef_a);
 }
 
+TEST_F(SimGuiTest, AnEditCollectedWhileItsBlockIsBeingWrittenStaysUnsaved) {
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0", "--delay", "400"}));
+  TestBaud();
+  Click(IDC_WRITE_ALL);
+  // Channel 1's block is on its way; an edit of it is collected before its answer is in.
+  ASSERT_TRUE(WaitForPane(3, "写入参数1通道:1", 10000)) << Pane(3);
+  Type(IDC_ALARM_TEXT, "late");
+  Choose(IDC_ARG1_CHANNEL, 1);
+  ASSERT_TRUE(WaitForPane(3, "写入参数1通道:2", 10000)) << Pane(3);
+  // The logger has the older text: the edit is still to be saved.
+  EXPECT_TRUE(dialog_->core().HasUnsavedEdits());
+}
+
 TEST_F(SimGuiTest, ARunCutByTheSearchKeepsTheStepsItReachedOnTheBar) {
   ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0"}));
   TestBaud();
