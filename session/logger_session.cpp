@@ -1,0 +1,283 @@
+// CLoggerSession: the threads, the job queue and the jobs. The runs are in session_runs.cpp.
+#include "session/logger_session.h"
+
+#include <cstring>
+#include <future>
+#include <utility>
+
+#include "params/block_table.h"
+#include "protocol/link_codec.h"
+
+namespace travex {
+
+namespace {
+
+// The search's progress as session events.
+class SearchRates : public ISearchObserver {
+ public:
+  explicit SearchRates(ISessionEvents* events) : events_(events) {}
+  void OnTryingRate(uint32_t rate, int index) override {
+    if (events_ != nullptr) events_->OnSearchRate(rate, index);
+  }
+
+ private:
+  ISessionEvents* events_;
+};
+
+RequestResult Cancelled() { return RequestResult{ExchangeStatus::kCancelled, {}, false}; }
+
+}  // namespace
+
+CLoggerSession::CLoggerSession(ISessionEvents* events) : events_(events) {}
+
+CLoggerSession::~CLoggerSession() { Shutdown(); }
+
+void CLoggerSession::Start() {
+  if (worker_.joinable()) return;
+  reader_.Start(port_, ring_, [this](uint32_t open_count) { OnHangup(open_count); });
+  worker_ = std::jthread([this](std::stop_token stop) { WorkerLoop(std::move(stop)); });
+}
+
+void CLoggerSession::Shutdown() {
+  if (worker_.joinable()) {
+    worker_.request_stop();
+    worker_.join();
+  }
+  reader_.Stop();
+  std::deque<Job> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    dropped.swap(jobs_);
+  }
+  for (Job& job : dropped) job.cancelled();
+  port_.Close();
+}
+
+// ---------------------------------------------------------------------------- the worker
+
+void CLoggerSession::Queue(Job job) {
+  {
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+  }
+  cv_.notify_all();
+}
+
+void CLoggerSession::CancelJobs() {
+  std::deque<Job> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto it = jobs_.begin(); it != jobs_.end();) {
+      if (it->cancellable) {
+        dropped.push_back(std::move(*it));
+        it = jobs_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    if (cancellable_running_) job_stop_.request_stop();
+  }
+  for (Job& job : dropped) job.cancelled();
+}
+
+bool CLoggerSession::Busy() const {
+  std::lock_guard lock(mutex_);
+  return job_running_ || !jobs_.empty() || RunDueLocked() || waiting_;
+}
+
+void CLoggerSession::WorkerLoop(std::stop_token stop) {
+  std::stop_callback on_stop(stop, [this] {
+    std::lock_guard lock(mutex_);
+    job_stop_.request_stop();
+    run_stop_.request_stop();
+  });
+  std::unique_lock lock(mutex_);
+  while (!stop.stop_requested()) {
+    cv_.wait(lock, stop, [this] { return !jobs_.empty() || RunDueLocked(); });
+    if (stop.stop_requested()) break;
+    if (!jobs_.empty()) {
+      Job job = std::move(jobs_.front());
+      jobs_.pop_front();
+      job_running_ = true;
+      cancellable_running_ = job.cancellable;
+      job_stop_ = std::stop_source();
+      const std::stop_token token = job_stop_.get_token();
+      lock.unlock();
+      job.run(token);
+      lock.lock();
+      job_running_ = false;
+      cancellable_running_ = false;
+      continue;
+    }
+    RunStepLocked(lock);
+  }
+}
+
+RequestResult CLoggerSession::Exchange(const std::function<uint16_t(CParamStore&)>& build,
+                                       std::stop_token stop) {
+  uint8_t frame[kFrameBufferSize];
+  uint16_t length = 0;
+  {
+    std::lock_guard lock(store_mutex_);
+    length = build(store_);
+    std::memcpy(frame, store_.request, length);
+  }
+  return exchanges_.Request(store_, store_mutex_, frame, length, stop);
+}
+
+void CLoggerSession::OnHangup(uint32_t open_count) {
+  // Reader thread: the port is closed on the worker, between two exchanges. A hang-up of an
+  // earlier open (the search opens and closes the port) means nothing by then.
+  Queue({false,
+         [this, open_count](std::stop_token) {
+           if (open_count != port_.OpenCount() || !port_.IsLost() || !port_.IsOpen()) return;
+           std::vector<std::function<void()>> notices;
+           {
+             std::lock_guard lock(mutex_);
+             EndRunsLocked(ExchangeStatus::kDisconnected, &notices);
+           }
+           for (auto& notice : notices) notice();
+           port_.Close();
+           if (events_ != nullptr) events_->OnLineLost();
+         },
+         [] {}});
+}
+
+// ---------------------------------------------------------------------------- jobs
+
+void CLoggerSession::Search(uint8_t port_number, SearchDone done) {
+  // The search closes and opens the port again: nothing queued for the old line goes on.
+  CancelRuns();
+  CancelJobs();
+  Queue({true,
+         [this, port_number, done](std::stop_token stop) {
+           SearchRates rates(events_);
+           SearchOutcome outcome;
+           outcome.result = exchanges_.Search(port_number, &rates, stop);
+           if (outcome.result.status == SearchStatus::kOpenFailed) {
+             outcome.failure = DescribeOpenFailure(port_);
+           }
+           done(outcome);
+         },
+         [done] { done(SearchOutcome{SearchResult{SearchStatus::kCancelled}, {}}); }});
+}
+
+void CLoggerSession::Open(uint8_t port_number, uint32_t baud, OpenDone done) {
+  Queue({true,
+         [this, port_number, baud, done](std::stop_token) {
+           OpenOutcome outcome;
+           outcome.opened = exchanges_.Open(port_number, baud);
+           if (!outcome.opened) outcome.failure = DescribeOpenFailure(port_);
+           done(outcome);
+         },
+         [done] { done(OpenOutcome{}); }});
+}
+
+void CLoggerSession::Link(LinkRequest request, LinkDone done) {
+  Queue({true,
+         [this, request, done](std::stop_token stop) {
+           uint8_t frame[kLinkFrameSize];
+           CLinkCodec& codec = exchanges_.link_codec;
+           switch (request.action) {
+             case LinkRequest::Action::kQuery: codec.BuildQuery(frame); break;
+             case LinkRequest::Action::kSetAddress: codec.BuildSetAddress(frame, request.value); break;
+             case LinkRequest::Action::kSetBaud: codec.BuildSetBaud(frame, request.value); break;
+           }
+           LinkOutcome outcome;
+           outcome.answered = exchanges_.LinkExchange(frame, kLinkWindow, stop);
+           outcome.cancelled = stop.stop_requested();
+           outcome.baud = codec.GetBaud();
+           outcome.address = codec.GetAddress();
+           done(outcome);
+         },
+         [done] { done(LinkOutcome{false, true, 0, 0}); }});
+}
+
+void CLoggerSession::ReadBlock(BlockRef block, RequestDone done) {
+  Queue({true,
+         [this, block, done](std::stop_token stop) {
+           const ItemRange items = BlockItems(block, false);
+           done(Exchange(
+               [items](CParamStore& s) { return s.BuildReadRequest(items.first_id, items.count); },
+               stop));
+         },
+         [done] { done(Cancelled()); }});
+}
+
+void CLoggerSession::WriteBlock(BlockRef block, RequestDone done) {
+  Queue({true,
+         [this, block, done](std::stop_token stop) {
+           const ItemRange items = BlockItems(block, true);
+           done(Exchange(
+               [items](CParamStore& s) { return s.BuildWriteRequest(items.first_id, items.count); },
+               stop));
+         },
+         [done] { done(Cancelled()); }});
+}
+
+void CLoggerSession::ReadVersion(RequestDone done) {
+  Queue({true,
+         [this, done](std::stop_token stop) {
+           done(Exchange(
+               [](CParamStore& s) {
+                 return s.BuildReadRequest(kVersionItem.first_id, kVersionItem.count);
+               },
+               stop));
+         },
+         [done] { done(Cancelled()); }});
+}
+
+void CLoggerSession::SetClock(uint32_t seconds, RequestDone done) {
+  Queue({true,
+         [this, seconds, done](std::stop_token stop) {
+           done(Exchange(
+               [seconds](CParamStore& s) {
+                 // Only the clock goes out: the image itself keeps what it holds.
+                 const uint32_t kept = s.image.base.device_time;
+                 s.image.base.device_time = seconds;
+                 const uint16_t length =
+                     s.BuildWriteRequest(kClockItem.first_id, kClockItem.count);
+                 s.image.base.device_time = kept;
+                 return length;
+               },
+               stop));
+         },
+         [done] { done(Cancelled()); }});
+}
+
+// ---------------------------------------------------------------------------- waiting forms
+
+template <typename Result, typename Begin>
+Result CLoggerSession::Await(Begin begin, std::stop_token stop) {
+  std::promise<Result> promise;
+  std::future<Result> future = promise.get_future();
+  begin([&promise](const Result& result) { promise.set_value(result); });
+  std::stop_callback cancel(stop, [this] {
+    CancelJobs();
+    CancelRuns();
+  });
+  return future.get();
+}
+
+SearchOutcome CLoggerSession::SearchNow(uint8_t port_number, std::stop_token stop) {
+  return Await<SearchOutcome>([&](SearchDone done) { Search(port_number, std::move(done)); }, stop);
+}
+
+OpenOutcome CLoggerSession::OpenNow(uint8_t port_number, uint32_t baud) {
+  return Await<OpenOutcome>([&](OpenDone done) { Open(port_number, baud, std::move(done)); },
+                            std::stop_token{});
+}
+
+LinkOutcome CLoggerSession::LinkNow(LinkRequest request, std::stop_token stop) {
+  return Await<LinkOutcome>([&](LinkDone done) { Link(request, std::move(done)); }, stop);
+}
+
+RequestResult CLoggerSession::ReadVersionNow(std::stop_token stop) {
+  return Await<RequestResult>([&](RequestDone done) { ReadVersion(std::move(done)); }, stop);
+}
+
+RequestResult CLoggerSession::SetClockNow(uint32_t seconds, std::stop_token stop) {
+  return Await<RequestResult>([&](RequestDone done) { SetClock(seconds, std::move(done)); }, stop);
+}
+
+}  // namespace travex
