@@ -20,6 +20,14 @@ uint32_t BaudOfLinkCode(uint8_t code) {
   return kBaudRateList[code - 1].code;
 }
 
+uint8_t LinkSetBaudCode(int64_t value) {
+  constexpr int kSettable = 3;
+  for (int k = 0; k < kSettable; ++k) {
+    if (value == k + 1 || value == kBaudRateList[k].code) return static_cast<uint8_t>(k + 1);
+  }
+  return 0;
+}
+
 std::string ChannelEntryText(int index) { return "通道" + std::to_string(index + 1); }
 
 std::string GearEntryText(int index) {

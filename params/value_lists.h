@@ -58,6 +58,13 @@ int IndexOfCode(ValueList list, uint32_t code);
 uint8_t LinkCodeOfBaud(uint32_t baud);
 uint32_t BaudOfLinkCode(uint8_t code);
 
+// The link-set rules, the same for every front end: a logger's rate can be set to the first
+// three rates only, given as the rate (2400, 4800, 9600) or as its link code (1, 2, 3); the
+// link code of such a value, 0 for any other. An address can be set to 1..255 (0 is none).
+uint8_t LinkSetBaudCode(int64_t value);
+inline constexpr int kMinLinkAddress = 1;
+inline constexpr int kMaxLinkAddress = 255;
+
 // The channel selectors' entries "通道1" .. "通道32" (index 0 .. 31), and the gear selector's
 // "遥调档位1" .. "遥调档位8", "遥调档位其他" (index 0 .. 8).
 std::string ChannelEntryText(int index);
