@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_texts.h"
 #include "cli/clock_choice.h"
-#include "cli/image_json.h"
 #include "cli/logger_link.h"
 #include "cli/output_names.h"
 #include "cli/param_io.h"
 #include "cli/port_jobs.h"
 #include "cli/port_list.h"
+#include "paramfile/image_json.h"
 #include "paramfile/param_file.h"
 #include "params/calendar.h"
 #include "params/field_table.h"
@@ -232,7 +233,7 @@ int CmdShow(CommandEnv& env, const PortOptions& options, const std::string& file
       return {};
     }
     const JsonResult result = ImageToJson(image, text);
-    if (!result.ok) return Failure(kExitFile, result.error);
+    if (!result.ok) return Failure(kExitFile, JsonRefusalText(result));
     *text += "\n";
     return {};
   };

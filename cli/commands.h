@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/image_report.h"
 #include "cli/progress.h"
 #include "cli/trace_file.h"
+#include "paramfile/image_report.h"
 
 namespace travex::cli {
 

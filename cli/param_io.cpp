@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "cli/image_json.h"
+#include "cli/cli_texts.h"
+#include "paramfile/image_json.h"
 #include "paramfile/param_file.h"
 #include "paramfile/profile.h"
 #include "params/param_store.h"
@@ -62,7 +63,7 @@ Outcome LoadImageFile(const std::string& path, ParamImage* image) {
                                                 : std::string(": the file is empty")));
     }
     const JsonResult result = JsonToImage(text, &loaded);
-    if (!result.ok) return Failure(kExitFile, path + ": refused: " + result.error);
+    if (!result.ok) return Failure(kExitFile, path + ": refused: " + JsonRefusalText(result));
   } else {
     const ParamFileLoad load = LoadParamFile(path, &loaded);
     if (!load.readable) return Failure(kExitFile, path + ": " + load.error);
@@ -91,7 +92,7 @@ Outcome SaveImageFile(const std::string& path, const ParamImage& image) {
   }
   std::string json;
   const JsonResult result = ImageToJson(image, &json);
-  if (!result.ok) return Failure(kExitFile, path + ": " + result.error);
+  if (!result.ok) return Failure(kExitFile, path + ": " + JsonRefusalText(result));
   if (!ReplaceFileAtomically(path, json, &error)) return Failure(kExitFile, path + ": " + error);
   return {};
 }

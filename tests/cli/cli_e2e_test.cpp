@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/image_json.h"
-#include "cli/image_report.h"
-#include "demo_image.h"
+#include "paramfile/demo_image.h"
+#include "paramfile/image_json.h"
+#include "paramfile/image_report.h"
 #include "paramfile/param_file.h"
 #include "paramfile/temp_folder.h"
 #include "params/field_table.h"

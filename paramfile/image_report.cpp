@@ -1,4 +1,4 @@
-#include "cli/image_report.h"
+#include "paramfile/image_report.h"
 
 #include "paramfile/param_file.h"
 #include "params/field_table.h"

@@ -1,11 +1,11 @@
-#include "cli/image_report.h"
+#include "paramfile/image_report.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <sstream>
 
-#include "demo_image.h"
+#include "paramfile/demo_image.h"
 #include "params/field_table.h"
 
 namespace travex {

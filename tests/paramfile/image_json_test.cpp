@@ -1,4 +1,4 @@
-#include "cli/image_json.h"
+#include "paramfile/image_json.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "demo_image.h"
+#include "paramfile/demo_image.h"
 
 namespace travex {
 namespace {
@@ -23,7 +23,7 @@ std::vector<uint8_t> Bytes(const ParamImage& image) {
 std::string ToJson(const ParamImage& image) {
   std::string json;
   const JsonResult r = ImageToJson(image, &json);
-  EXPECT_TRUE(r.ok) << r.error;
+  EXPECT_TRUE(r.ok) << r.path;
   return json;
 }
 
@@ -31,7 +31,7 @@ void ExpectRoundTrip(const ParamImage& image) {
   const std::string json = ToJson(image);
   ParamImage back{};
   const JsonResult r = JsonToImage(json, &back);
-  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_TRUE(r.ok) << r.path;
   ASSERT_EQ(Bytes(image), Bytes(back)) << json;
 }
 
@@ -81,7 +81,7 @@ TEST(ImageJson, OtherInputFormsAreAccepted) {
   doc["coef"][0]["coef_b"] = 16777216;  // an integer the float holds exactly
   ParamImage image{};
   const JsonResult r = JsonToImage(doc.dump(), &image);
-  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_TRUE(r.ok) << r.path;
   EXPECT_EQ(0u, image.base.device_time);
   EXPECT_EQ(115200u, image.base.comm_baud);
   EXPECT_EQ(1000, image.arg2[0].reg_start);
@@ -93,43 +93,42 @@ TEST(ImageJson, RefusalsNameTheFieldAndLeaveTheImageAlone) {
   const Json demo = Json::parse(ToJson(testing::DemoImage()));
   struct Case {
     std::function<void(Json&)> change;
-    std::string error;
+    JsonFault fault;
+    std::string path;
+    std::string value;  // as the refusal keeps it
+    uint64_t limit = 0;
   };
+  using F = JsonFault;
   const Case cases[] = {
-      {[](Json& d) { d["coef"][5]["coef_c"] = 1; }, "coef[5].coef_c: unknown field"},
-      {[](Json& d) { d.erase("parity"); }, "parity: missing"},
-      {[](Json& d) { d["arg2"][0]["enabled"] = "yes"; },
-       "arg2[0].enabled: expected a number, got string"},
-      {[](Json& d) { d["arg2"][4]["slave_addr"] = 300; },
-       "arg2[4].slave_addr: 300 is out of range 0..255"},
-      {[](Json& d) { d["rs485_retries"] = -1; }, "rs485_retries: -1 is out of range 0..65535"},
-      {[](Json& d) { d["arg2"][0]["decimals"] = 1.5; }, "arg2[0].decimals: 1.5 is not an integer"},
-      {[](Json& d) { d["arg2"][1]["reg_start"] = 70000; },
-       "arg2[1].reg_start: 70000 is out of range 0..65535"},
-      {[](Json& d) { d["arg1"][0]["alarm_value"] = 1e39; },
-       "arg1[0].alarm_value: 1e+39 does not fit a 32-bit float"},
-      {[](Json& d) { d["arg1"][3]["gears"][2]["text"] = "温度温度温度A"; },
-       "arg1[3].gears[2].text: 13 bytes do not fit the 11 of this field"},
-      {[](Json& d) { d["arg2"][0]["unit"] = "\xF0\x9F\x98\x80"; },
-       "arg2[0].unit: \"\xF0\x9F\x98\x80\" holds characters that GBK cannot hold"},
-      {[](Json& d) { d["arg2"].erase(31); }, "arg2: 31 entries, expected 32"},
+      {[](Json& d) { d["coef"][5]["coef_c"] = 1; }, F::kUnknownField, "coef[5].coef_c", ""},
+      {[](Json& d) { d.erase("parity"); }, F::kMissing, "parity", ""},
+      {[](Json& d) { d["arg2"][0]["enabled"] = "yes"; }, F::kExpectedNumber, "arg2[0].enabled",
+       ""},
+      {[](Json& d) { d["arg2"][4]["slave_addr"] = 300; }, F::kOutOfRange, "arg2[4].slave_addr",
+       "300", 255},
+      {[](Json& d) { d["rs485_retries"] = -1; }, F::kOutOfRange, "rs485_retries", "-1", 65535},
+      {[](Json& d) { d["arg2"][0]["decimals"] = 1.5; }, F::kNotInteger, "arg2[0].decimals",
+       "1.5"},
+      {[](Json& d) { d["arg2"][1]["reg_start"] = 70000; }, F::kOutOfRange, "arg2[1].reg_start",
+       "70000", 65535},
+      {[](Json& d) { d["arg1"][0]["alarm_value"] = 1e39; }, F::kFloatOutOfRange,
+       "arg1[0].alarm_value", "1e+39"},
+      {[](Json& d) { d["arg1"][3]["gears"][2]["text"] = "温度温度温度A"; }, F::kTextTooLong,
+       "arg1[3].gears[2].text", "", 11},
+      {[](Json& d) { d["arg2"][0]["unit"] = "\xF0\x9F\x98\x80"; }, F::kNotGbk, "arg2[0].unit",
+       "\"\xF0\x9F\x98\x80\""},
+      {[](Json& d) { d["arg2"].erase(31); }, F::kArrayLength, "arg2", "", 32},
       {[](Json& d) { d["arg1"][7]["gears"].push_back(d["arg1"][7]["gears"][0]); },
-       "arg1[7].gears: 10 entries, expected 9"},
-      {[](Json& d) {
-         d["arg1"][2]["alarm_text"] = {{"hex", "4142"}};
-       },
-       "arg1[2].alarm_text: bad hex: expected a string of 18 hex digits for the 9 bytes of this "
-       "field, got \"4142\""},
-      {[](Json& d) {
-         d["coef"][0]["coef_a"] = {{"hex", "0000807G"}};
-       },
-       "coef[0].coef_a: bad hex: \"7G\" is not a hex byte"},
-      {[](Json& d) { d["device_time"] = "2023-02-29 00:00:00"; },
-       "device_time: \"2023-02-29 00:00:00\": no such day: February 2023 has 28 days"},
-      {[](Json& d) { d["coef"][0]["coef_b"] = 16777217; },
-       "coef[0].coef_b: 16777217 is an integer that a 32-bit float cannot hold exactly"},
-      {[](Json& d) { d["format_version"] = 2; },
-       "format_version: 2 is not supported (this tool reads 1)"},
+       F::kArrayLength, "arg1[7].gears", "", 9},
+      {[](Json& d) { d["arg1"][2]["alarm_text"] = {{"hex", "4142"}}; }, F::kHexLength,
+       "arg1[2].alarm_text", "\"4142\"", 9},
+      {[](Json& d) { d["coef"][0]["coef_a"] = {{"hex", "0000807G"}}; }, F::kHexByte,
+       "coef[0].coef_a", ""},
+      {[](Json& d) { d["device_time"] = "2023-02-29 00:00:00"; }, F::kBadTime, "device_time",
+       "\"2023-02-29 00:00:00\""},
+      {[](Json& d) { d["coef"][0]["coef_b"] = 16777217; }, F::kInexactInteger, "coef[0].coef_b",
+       "16777217"},
+      {[](Json& d) { d["format_version"] = 2; }, F::kUnsupportedVersion, "format_version", "2"},
   };
   const std::vector<uint8_t> untouched = Bytes(testing::DemoImage());
   for (const Case& c : cases) {
@@ -138,34 +137,41 @@ TEST(ImageJson, RefusalsNameTheFieldAndLeaveTheImageAlone) {
     ParamImage image = testing::DemoImage();
     const JsonResult r = JsonToImage(doc.dump(), &image);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(c.error, r.error);
-    EXPECT_EQ(untouched, Bytes(image)) << c.error;
+    EXPECT_EQ(c.fault, r.fault) << c.path;
+    EXPECT_EQ(c.path, r.path);
+    EXPECT_EQ(c.value, r.value) << c.path;
+    EXPECT_EQ(c.limit, r.limit) << c.path;
+    EXPECT_EQ(untouched, Bytes(image)) << c.path;
   }
   ParamImage image{};
   JsonResult r = JsonToImage("{\"format\": ", &image);
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(0u, r.error.rfind("JSON parse error", 0)) << r.error;
+  EXPECT_EQ(r.fault, JsonFault::kSyntax);
+  EXPECT_EQ(0u, r.detail.rfind("parse error", 0)) << r.detail;
 
   // What the JSON library itself lets through: a key given twice, and bytes that are not
-  // UTF-8, which the refusal must not echo.
+  // UTF-8, which the refusal must not keep.
   Json doc = demo;
   doc["arg1"][2]["gears"][4]["text"] = "MARK";
   std::string text = doc.dump();
   text.replace(text.find("\"text\":\"MARK\""), 13, "\"text\":\"a\",\"text\":\"b\"");
   r = JsonToImage(text, &image);
-  EXPECT_EQ(r.error, "arg1[2].gears[4].text: given twice");
+  EXPECT_EQ(r.fault, JsonFault::kDuplicateKey);
+  EXPECT_EQ(r.path, "arg1[2].gears[4].text");
   text = demo.dump();
   text.replace(text.find("\"parity\""), 8, "\"parity\":1,\"parity\"");
-  EXPECT_EQ(JsonToImage(text, &image).error, "parity: given twice");
+  EXPECT_EQ(JsonToImage(text, &image).path, "parity");
   doc["arg1"][2]["gears"][4]["text"] = "MARK";
   text = doc.dump();
   text.replace(text.find("MARK"), 4, "\xC1\xF7");  // GBK, not UTF-8
   r = JsonToImage(text, &image);
-  EXPECT_EQ(r.error, "arg1[2].gears[4].text: not valid UTF-8");
+  EXPECT_EQ(r.fault, JsonFault::kNotUtf8);
+  EXPECT_EQ(r.path, "arg1[2].gears[4].text");
   text = demo.dump();
   text.replace(text.find("\"parity\""), 8, "\"par\xFF\"");
   r = JsonToImage(text, &image);
-  EXPECT_EQ(r.error, "a key of the document: not valid UTF-8");
+  EXPECT_EQ(r.fault, JsonFault::kKeyNotUtf8);
+  EXPECT_EQ(r.path, "");
+  EXPECT_EQ(r.detail.find('\xFF'), std::string::npos);
   EXPECT_EQ(Bytes(image), std::vector<uint8_t>(Bytes(ParamImage{})));
 }
 

@@ -1,4 +1,4 @@
-#include "cli/json_strict.h"
+#include "paramfile/json_strict.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -30,7 +30,8 @@ class StrictWalker : public nlohmann::json_sax<Json> {
     if (std::find(top.keys.begin(), top.keys.end(), key) != top.keys.end()) {
       top.key = key;
       top.has_key = true;
-      error_ = Path() + ": given twice";
+      refusal_.fault = JsonFault::kDuplicateKey;
+      refusal_.path = Path();
       return false;
     }
     top.keys.push_back(key);
@@ -53,17 +54,19 @@ class StrictWalker : public nlohmann::json_sax<Json> {
   bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
     const std::string what = e.what();
     if (what.find("ill-formed UTF-8") == std::string::npos) {
-      error_ = JsonLibraryMessage(what);
+      refusal_.fault = JsonFault::kSyntax;
+      refusal_.detail = JsonLibraryDetail(what);
     } else if (!frames_.empty() && !frames_.back().array && !frames_.back().has_key) {
-      error_ = (frames_.size() == 1 ? "a key of the document" : "a key in " + Path()) +
-               ": not valid UTF-8";
+      refusal_.fault = JsonFault::kKeyNotUtf8;
+      if (frames_.size() > 1) refusal_.path = Path();
     } else {
-      error_ = (frames_.empty() ? "the document" : Path()) + ": not valid UTF-8";
+      refusal_.fault = JsonFault::kNotUtf8;
+      if (!frames_.empty()) refusal_.path = Path();
     }
     return false;
   }
 
-  const std::string& error() const { return error_; }
+  const JsonResult& refusal() const { return refusal_; }
 
  private:
   struct Frame {
@@ -99,17 +102,17 @@ class StrictWalker : public nlohmann::json_sax<Json> {
   }
 
   std::vector<Frame> frames_;
-  std::string error_;
+  JsonResult refusal_;
 };
 
 }  // namespace
 
-std::string JsonLibraryMessage(std::string_view what) {
+std::string JsonLibraryDetail(std::string_view what) {
   const size_t end = what.find("] ");
   if (what.substr(0, 16) == "[json.exception." && end != std::string_view::npos) {
     what.remove_prefix(end + 2);
   }
-  std::string out = "JSON ";
+  std::string out;
   for (const char c : what) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x20 && byte < 0x7F) {
@@ -123,17 +126,20 @@ std::string JsonLibraryMessage(std::string_view what) {
   return out;
 }
 
-bool ParseStrictJson(std::string_view text, nlohmann::ordered_json* doc, std::string* error) {
+bool ParseStrictJson(std::string_view text, nlohmann::ordered_json* doc, JsonResult* refusal) {
   try {
     StrictWalker walker;
     if (!Json::sax_parse(text.begin(), text.end(), &walker)) {
-      *error = walker.error().empty() ? "JSON syntax error" : walker.error();
+      *refusal = walker.refusal();
+      if (refusal->fault == JsonFault::kNone) refusal->fault = JsonFault::kSyntax;
       return false;
     }
     *doc = Json::parse(text.begin(), text.end());
     return true;
   } catch (const std::exception& e) {
-    *error = JsonLibraryMessage(e.what());
+    *refusal = {};
+    refusal->fault = JsonFault::kSyntax;
+    refusal->detail = JsonLibraryDetail(e.what());
     return false;
   }
 }
