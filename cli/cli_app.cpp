@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_texts.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "params/value_lists.h"
 #include "travex_version.h"
 
 namespace travex::cli {
@@ -65,8 +67,9 @@ void AddPortOptions(CLI::App* command, PortOptions* ports, bool required, bool c
       ->type_name("RATE");
   command
       ->add_option("--address", ports->address,
-                   "go on only when the logger reports this address (1 to 255)")
-      ->check(CLI::Range(1u, 255u))
+                   "go on only when the logger reports this address (" + LinkAddressesText() + ")")
+      ->check(CLI::Range(static_cast<unsigned>(kMinLinkAddress),
+                         static_cast<unsigned>(kMaxLinkAddress)))
       ->type_name("A");
 }
 
@@ -165,11 +168,11 @@ int RunCommandLine(int argc, char** argv, std::stop_token stop) {
            "  travex-cli set-time --port COM3 2030-01-02T03:04:05");
   CLI::App* set_address = app.add_subcommand("set-address", "give the logger a new address");
   AddPortOptions(set_address, &ports, true, true);
-  set_address->add_option("ADDRESS", value, "1 to 255")->required();
+  set_address->add_option("ADDRESS", value, LinkAddressesText())->required();
   Examples(set_address, "  travex-cli set-address --port COM3 7");
   CLI::App* set_baud = app.add_subcommand("set-baud", "give the logger a new baud rate");
   AddPortOptions(set_baud, &ports, true, true);
-  set_baud->add_option("RATE", value, "2400, 4800 or 9600 (or the codes 1 to 3)")->required();
+  set_baud->add_option("RATE", value, LinkSetRatesText())->required();
   Examples(set_baud, "  travex-cli set-baud --port COM3 4800");
 
   for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
@@ -196,9 +199,8 @@ int RunCommandLine(int argc, char** argv, std::stop_token stop) {
   }
 
   if (ports.baud != 0 && !ValidLinkRate(ports.baud)) {
-    return usage("--baud " + std::to_string(ports.baud) +
-                 ": not one of the rates 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, "
-                 "115200");
+    return usage("--baud " + std::to_string(ports.baud) + ": not one of the rates " +
+                 LinkRatesText());
   }
   if (show->parsed() && files.empty() == ports.ports.empty()) {
     return usage("show takes either a FILE or --port");

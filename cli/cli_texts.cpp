@@ -1,8 +1,124 @@
 #include "cli/cli_texts.h"
 
+#include <cerrno>
+
 #include "cli/clock_choice.h"
+#include "params/value_lists.h"
 
 namespace travex::cli {
+
+std::string OpenFailureText(const OpenFailure& failure) {
+  std::string text = "cannot open the port";
+  if (failure.busy) {
+    text += ": it is in use by ";
+    text += failure.holder.empty() ? "another program" : "process " + failure.holder;
+    return text;
+  }
+  if (failure.error == ENOENT) return text + ": the device does not exist (unplugged?)";
+  if (failure.error != 0) text += ": " + failure.reason;
+  if (failure.refused_settings)
+    text += "; the device refuses serial line settings (not a serial port?)";
+  if (failure.permission) text += "; the user may not use serial ports: " + std::string(kDialoutHint);
+  return text;
+}
+
+Outcome SearchFailure(SearchStatus status) {
+  switch (status) {
+    case SearchStatus::kFound: break;
+    case SearchStatus::kNoAnswer:
+      return Failure(kExitNoAnswer, "no logger answered at any of the nine baud rates");
+    case SearchStatus::kCancelled:
+      return Failure(kExitCancelled, "cancelled during the baud-rate search");
+    case SearchStatus::kOpenFailed:
+      return Failure(kExitPort, "cannot open the port");  // the caller has the particulars
+  }
+  return {};
+}
+
+Outcome ExchangeFailure(ExchangeStatus status, const std::string& where) {
+  switch (status) {
+    case ExchangeStatus::kTimeout:
+      return Failure(kExitNoAnswer, "the logger did not answer (timed out) at " + where);
+    case ExchangeStatus::kBadStart:
+      return Failure(kExitNoAnswer, "the answer at " + where + " is not a parameter frame");
+    case ExchangeStatus::kDisconnected:
+      return Failure(kExitNoAnswer, "the device was disconnected at " + where);
+    case ExchangeStatus::kCancelled:
+      return Failure(kExitCancelled, "cancelled at " + where);
+    case ExchangeStatus::kComplete:
+      break;
+  }
+  return {};
+}
+
+std::string RejectionText(ReplyFault fault) {
+  switch (fault) {
+    case ReplyFault::kTooShort: return "invalid frame (too short)";
+    case ReplyFault::kLength: return "frame length error";
+    case ReplyFault::kStructure: return "frame structure error";
+    case ReplyFault::kCrc: return "CRC error";
+    case ReplyFault::kItems: return "frame error (the items do not fit the frame)";
+    case ReplyFault::kNone: break;
+  }
+  return "rejected";
+}
+
+std::string BlockText(BlockRef block) {
+  const std::string channel = std::to_string(block.channel + 1);
+  switch (block.kind) {
+    case BlockKind::kBase: return "base settings";
+    case BlockKind::kArg1: return "set 1 of channel " + channel;
+    case BlockKind::kArg2: return "set 2 of channel " + channel;
+    case BlockKind::kCoef: return "coefficients of channel " + channel;
+  }
+  return {};
+}
+
+std::string BlockShortText(BlockRef block) {
+  const std::string channel = std::to_string(block.channel + 1);
+  switch (block.kind) {
+    case BlockKind::kBase: return "base";
+    case BlockKind::kArg1: return "set 1 " + channel;
+    case BlockKind::kArg2: return "set 2 " + channel;
+    case BlockKind::kCoef: return "coef " + channel;
+  }
+  return {};
+}
+
+std::string StepText(unsigned index, unsigned total, BlockRef block) {
+  return "step " + std::to_string(index + 1) + " of " + std::to_string(total) + " (" +
+         BlockText(block) + ")";
+}
+
+std::string VersionText(uint16_t fw_version) {
+  if (fw_version == 0) return "none";
+  return std::to_string(fw_version >> 8) + "." + std::to_string(fw_version & 0xFF);
+}
+
+std::string LinkRatesText() {
+  std::string text;
+  for (const ValueEntry& rate : kBaudRateList) text += (text.empty() ? "" : ", ") + std::string(rate.text);
+  return text;
+}
+
+std::string LinkSetRatesText() {
+  std::string rates;
+  int first = 0;
+  int last = 0;
+  for (int k = 0; k < kBaudRateCount; ++k) {
+    const uint8_t code = LinkSetBaudCode(kBaudRateList[k].code);
+    if (code == 0) continue;
+    if (first == 0) first = code;
+    const bool final = k + 1 == kBaudRateCount || LinkSetBaudCode(kBaudRateList[k + 1].code) == 0;
+    rates += (rates.empty() ? "" : final ? " or " : ", ") + std::string(kBaudRateList[k].text);
+    last = code;
+  }
+  return rates + " (or the codes " + std::to_string(first) + " to " + std::to_string(last) + ")";
+}
+
+std::string LinkAddressesText() {
+  return std::to_string(kMinLinkAddress) + " to " + std::to_string(kMaxLinkAddress);
+}
 
 namespace {
 

@@ -1,9 +1,10 @@
-// One logger on one port for the command line: the port, its receive ring and reader thread and
-// a session, with the operations the commands are made of. Each returns an Outcome whose
+// One logger on one port for the command line: a session (which owns the port, its lock and
+// the threads) with the operations the commands are made of. Each returns an Outcome whose
 // message names the cause in English; the caller adds the port. Nothing here prints.
 //
-// A link lives on the thread that runs the command for its port; the reader thread it starts
-// is stopped and joined, and the port closed (its lock released), when the link is destroyed.
+// A link lives on the thread that runs the command for its port; the session's threads are
+// stopped and joined, and the port closed (its lock released), when the link is destroyed.
+// Progress reaches the board from the session's worker.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +15,8 @@
 #include "cli/exit_codes.h"
 #include "cli/port_list.h"
 #include "cli/progress.h"
-#include "params/param_store.h"
-#include "protocol/bulk_transfer.h"
-#include "serial/com_port.h"
-#include "serial/reader_thread.h"
-#include "serial/rx_ring.h"
-#include "session/session.h"
+#include "params/param_image.h"
+#include "session/logger_session.h"
 
 namespace travex::cli {
 
@@ -28,18 +25,11 @@ struct ConnectOptions {
   unsigned address = 0;  // 1..255: refuse a logger that reports another address
 };
 
-// The English text of why a port could not be opened, with the dialout hint for a permission
-// error and who holds a busy port.
-std::string OpenFailureText(const OpenFailure& failure);
-
-// "1.2" for 0x0102; "none" for 0.
-std::string VersionText(uint16_t fw_version);
-
-class CLoggerLink {
+class CLoggerLink : private ISessionEvents {
  public:
   // trace: where frames go (nullptr: nowhere); board and row: where progress goes.
   CLoggerLink(const PortRef& port, IFrameSink* trace, CProgressBoard* board, size_t row);
-  ~CLoggerLink();
+  ~CLoggerLink() override = default;
   CLoggerLink(const CLoggerLink&) = delete;
   CLoggerLink& operator=(const CLoggerLink&) = delete;
 
@@ -51,36 +41,47 @@ class CLoggerLink {
   // for (the search's answer tells it, else a link query asks).
   Outcome Connect(const ConnectOptions& options, std::stop_token stop);
 
-  // Reads item 9 only: sets store.fw_version and nothing else of the store.
-  Outcome ReadVersion(CParamStore& store, std::stop_token stop);
+  // The image the runs read into and write from, and the firmware version the logger reported
+  // (0 until it has).
+  void SetImage(const ParamImage& image);
+  ParamImage Image();
+  uint16_t FirmwareVersion();
 
-  // A whole read-all or write-all with the store's image. Fails on the first step without an
-  // answer and when any answer was rejected. *coefficients tells whether the coefficient
-  // steps were part of the run.
-  Outcome RunAll(CParamStore& store, BulkRun run, bool* coefficients, std::stop_token stop);
+  // Asks for the firmware version alone: the image stays as it is.
+  Outcome ReadVersion(std::stop_token stop);
 
-  // Writes item 8 (the clock) only.
+  // A whole read-all or write-all. Fails on the first step without an answer and when any
+  // answer was rejected. *coefficients tells whether the coefficient steps were part of it.
+  Outcome RunAll(BulkRun run, bool* coefficients, std::stop_token stop);
+
+  // Sets the logger's clock alone.
   Outcome WriteClock(uint32_t seconds, std::stop_token stop);
 
-  // A set-address or set-baud link frame; the answer's rate and address are then in
-  // baud() and address().
-  Outcome LinkSet(const uint8_t* frame, std::stop_token stop);
+  // A set-address or set-baud; the answer's rate and address are then in baud() and address().
+  Outcome LinkSet(LinkRequest request, std::stop_token stop);
 
  private:
-  Outcome Request(CParamStore& store, uint16_t length, const std::string& what,
-                  std::stop_token stop);
+  // The session's events (its worker thread).
+  void OnSearchRate(uint32_t rate, int index) override;
+  void OnRunStep(const RunStep& step) override;
+  void OnRunStepEnded(const RunStep& step, const RequestResult& result) override;
   void Phase(std::string text);
+  // Where the run that has just ended stopped, in words.
+  std::string RunEndPlace(const RunResult& result);
 
   PortRef port_ref_;
   CProgressBoard* board_;
   size_t row_;
-  CComPort port_;
-  CRxRing ring_{&port_};
-  CSession session_{port_, ring_};
-  CReaderThread reader_;
-  std::mutex store_mutex_;
   uint32_t baud_ = 0;
   uint8_t address_ = 0;
+
+  // The run in progress, as its events tell it.
+  std::mutex run_mutex_;
+  bool step_sent_ = false;
+  RunStep last_step_;
+  std::string first_rejected_;
+
+  CLoggerSession session_{this};  // last: its threads end before the members above go
 };
 
 }  // namespace travex::cli

@@ -41,5 +41,20 @@ TEST(CliTexts, JsonRefusalsAreWordedWithTheirPath) {
             "arg2[3].name: not valid UTF-8");
 }
 
+TEST(CliTexts, StepsRatesAndPortFailuresComeFromTheTablesBelow) {
+  EXPECT_EQ(StepText(9, 97, BlockOfStep(9)), "step 10 of 97 (set 1 of channel 9)");
+  EXPECT_EQ(StepText(96, 97, BlockOfStep(96)), "step 97 of 97 (coefficients of channel 32)");
+  EXPECT_EQ(BlockShortText(BlockOfStep(33)), "set 2 1");
+  EXPECT_EQ(LinkSetRatesText(), "2400, 4800 or 9600 (or the codes 1 to 3)");
+  EXPECT_EQ(LinkRatesText(), "2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200");
+  OpenFailure denied;
+  denied.error = 13;
+  denied.reason = "Permission denied";
+  denied.permission = true;
+  EXPECT_EQ(OpenFailureText(denied),
+            "cannot open the port: Permission denied; the user may not use serial ports: " +
+                std::string(kDialoutHint));
+}
+
 }  // namespace
 }  // namespace travex::cli
