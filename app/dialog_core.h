@@ -3,43 +3,34 @@
 // (IDialogPlatform), owns one CDialogCore built on them, and connects each control's event to
 // the handler named in the command table. Tests use in-memory implementations of both.
 //
-// Every handler runs on the user-interface thread and returns at once: everything that talks
+// Every handler runs on the user-interface thread and returns at once. Everything that talks
 // to the logger (the baud-rate search, link exchanges, parameter requests and the read-all /
-// write-all runs) runs on the transfer thread through the session layer (CSession), which
-// hands each answer over the moment its last byte is in. Results come back to the
-// user-interface thread through PostToUi. The reader thread and the transfer thread are started
-// by InitDialog and stopped and joined by Shutdown.
+// write-all runs) is a job of the session (CLoggerSession), which owns the port, the reader
+// and the worker. Its results and events come back to the user-interface thread through
+// PostToUi, in order. InitDialog starts the session's threads, Shutdown stops and joins them.
+//
+// The handlers live by subject: dialog_core.cpp (start, end, shared helpers and the session's
+// events), dialog_requests.cpp (single blocks and the selectors), dialog_runs.cpp (read-all and
+// write-all), serial_info.cpp (search and link), dialog_files.cpp (parameter files) and
+// port_list.cpp (the port list).
 #pragma once
 
-#include <array>
-#include <atomic>
-#include <bitset>
-#include <condition_variable>
-#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
-#include <stop_token>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "app/dialog_controls.h"
 #include "app/param_panels.h"
+#include "app/unsaved_blocks.h"
+#include "params/block_table.h"
 #include "params/param_store.h"
-#include "protocol/bulk_flags.h"
-#include "protocol/bulk_transfer.h"
-#include "protocol/link_codec.h"
 #include "serial/port_map.h"
-#include "serial/reader_thread.h"
-#include "session/session.h"
+#include "session/logger_session.h"
 
 namespace travex {
-
-class CComPort;
-class CRxRing;
 
 // What the dialog needs from the toolkit beyond its controls.
 class IDialogPlatform {
@@ -57,28 +48,32 @@ class IDialogPlatform {
                            uint8_t /*address*/) {}
 };
 
-class CDialogCore {
+class CDialogCore : private ISessionEvents {
+  // First of the members: everything else uses its store.
+  CLoggerSession session_{this};
+
  public:
-  CDialogCore(IDialogControls& controls, IDialogPlatform& platform, CComPort& port, CRxRing& ring);
-  virtual ~CDialogCore();
+  CDialogCore(IDialogControls& controls, IDialogPlatform& platform);
+  ~CDialogCore() override;
   CDialogCore(const CDialogCore&) = delete;
   CDialogCore& operator=(const CDialogCore&) = delete;
 
-  // OnInitDialog after the controls exist: port list, worker threads, blank panes, panels.
+  // OnInitDialog after the controls exist: port list, the session's threads, blank panes,
+  // panels.
   void InitDialog();
-  // Stops and joins both worker threads (a search or an exchange in progress is abandoned).
-  // Idempotent.
+  // Stops and joins the session's threads and closes the port (a search or an exchange in
+  // progress is abandoned). Idempotent.
   void Shutdown();
   // Asked before the dialog ends: false when the operator wants to stay. While a read-all or
   // write-all is in progress, and while the panels hold edits that were neither written to a
   // logger nor exported, the operator is asked; a yes ends the run.
   bool ConfirmClose();
   // True while a read-all or write-all run is armed, sending or waiting for its last answer.
-  bool RunInProgress() const;
+  bool RunInProgress() const { return session_.RunInProgress(); }
   // True while the baud-rate search runs.
   bool SearchInProgress() const { return search_running_; }
-  // True while the transfer thread has work: a search, an exchange or a run.
-  bool Busy() const;
+  // True while the session has work: a search, an exchange or a run.
+  bool Busy() const { return session_.Busy(); }
 
   // Fills IDC_PORT at start: the ports present, preferred_port selected when it is one of
   // them, else the first. An empty list disables IDC_PORT and IDC_TEST_BAUD and says why.
@@ -121,9 +116,6 @@ class CDialogCore {
   void OnWriteAll();
   void OnParamProgress(int kind, long channel);
 
-  // The device behind the open port hung up (reader thread, any time).
-  void OnDeviceLost(uint32_t open_count);
-
   // True when the panels or the image hold edits that were neither written to a logger nor
   // exported (user-interface thread).
   bool HasUnsavedEdits();
@@ -131,100 +123,65 @@ class CDialogCore {
   // Where every frame the session sends and receives is reported (set before InitDialog).
   void SetFrameSink(IFrameSink* sink) { session_.SetFrameSink(sink); }
 
-  // The panels and the store. The store is shared with the transfer thread: lock StoreMutex()
-  // around any use of it outside the handlers.
+  // The panels, the session and its store. The store is shared with the session's worker:
+  // lock StoreMutex() around any use of it outside the handlers.
   CParamPanels& panels() { return panels_; }
-  std::mutex& StoreMutex() { return store_mutex_; }
-  CLinkCodec& link_codec() { return session_.link_codec; }
+  CLoggerSession& session() { return session_; }
+  std::mutex& StoreMutex() { return session_.store_mutex(); }
+  CParamStore& param_store;
 
-  CParamStore param_store;
   // Where EnumeratePorts looks for ports: the real system unless a test points elsewhere.
   PortMapRoots port_map_roots;
   // The COM name EnumeratePorts selects when it is in the list (the one used last time).
   std::string preferred_port;
-  BulkFlags bulk;
-
-  // The application's name: caption of the message boxes.
-  static constexpr std::string_view kAppName = "Travex配置软件";
-  // Pane-3 text of a single request refused while a run or the search is in progress.
-  static constexpr std::string_view kRunBusyText = "正在全部读取/写入，请稍候";
-  // What the port list says when there is no port to choose.
-  static constexpr std::string_view kNoPortsText = "未发现串口";
 
  private:
-  enum class JobKind : uint8_t { kNone, kSearch, kLink, kRequest };
-  struct Job {
-    JobKind kind = JobKind::kNone;
-    std::function<void(std::stop_token)> work;
-  };
+  // --- the session's events (worker thread): each is posted to the user-interface thread ---
+  void OnSearchRate(uint32_t rate, int index) override;
+  void OnRunStep(const RunStep& step) override;
+  void OnRunStepEnded(const RunStep& step, const RequestResult& result) override;
+  void OnRunEnded(BulkRun run, const RunResult& result, uint32_t generation) override;
+  void OnLineLost() override;
 
   bool PortCheck();
   bool RefuseWhileBusy();
-  // Locks the store; when the transfer thread has stored an answer whose values are not shown
-  // yet, shows them first, so that nothing is collected from stale controls.
+  // Locks the store; when the worker has stored an answer whose values are not shown yet,
+  // shows them first, so that nothing is collected from stale controls.
   std::unique_lock<std::mutex> LockStore();
-  // Shows the panels of an answer the transfer thread has stored, if that is still to do.
+  // Shows the panels of an answer the worker has stored, if that is still to do.
   void ShowStalePanels() { LockStore(); }
   // Shows a refused collect to the operator; `consequence` says what did not happen.
   void ReportProblem(const CollectResult& result, std::string_view consequence);
   // All three panels into the image (a copy of which goes to *image when given); false, with
   // the problem shown, when a control holds no value of its field.
   bool CollectAllPanels(std::string_view consequence, ParamImage* image = nullptr);
-  // A single request of one block: `collect` (when given) first, then `build`; block_of names
-  // the block it reads or writes.
-  void SendBlockRequest(const std::function<CollectResult()>& collect,
-                        uint16_t (CParamStore::*build)(), unsigned (*block_of)(const CParamStore&));
+
+  // --- single requests and selectors (dialog_requests.cpp) ---
+  // A single request of one block: `collect` (when given) first, then the block the panel
+  // shows now is read or written.
+  void SendBlockRequest(const std::function<CollectResult()>& collect, BlockKind kind, bool write);
+  void FinishRequest(const RequestResult& result, UnsavedBlocks::Sent sent, bool write);
   // A selector's change: collect into the entry shown (refused: the selector goes back to it),
   // then show the new one.
   template <typename Collect, typename Current, typename Show>
   void ChangeSelection(int selector, Collect collect, Current current, Show show);
-  void NoteCollected(const CollectResult& result);
-  // A block as a request carries it: its number (like the run steps) and its collect count
-  // when the request was built.
-  struct SentBlock {
-    unsigned index = 0;
-    uint32_t collects = 0;
-  };
-  SentBlock BlockAsSent(unsigned index) const { return {index, block_collects_[index]}; }
-  // An accepted answer saved the block, unless it was collected again after its request was
-  // built: the logger then holds older bytes than the image, and the block stays unsaved.
-  void NoteSaved(SentBlock block);
 
-  // --- transfer thread ---
-  void QueueJob(JobKind kind, std::function<void(std::stop_token)> work);
-  void WorkerLoop(std::stop_token stop);
-  // One step of the run that is due; called with worker_mutex_ held (released meanwhile).
-  void RunStepLocked(std::unique_lock<std::mutex>& lock);
-  bool RunDueLocked() const;
-
-  // A single parameter request: built on the user-interface thread, exchanged on the transfer
-  // thread. `block` is the image block it reads or writes (numbered like the run steps).
-  void SendRequest(const uint8_t* frame, uint16_t length, SentBlock block);
-  void FinishRequest(const RequestResult& result, SentBlock block, bool write);
-
-  // --- runs (user-interface thread) ---
-  void RunStepStarted(BulkRun run, unsigned index, unsigned total, uint32_t epoch);
-  void RunStepDone(BulkRun run, SentBlock block, unsigned total, const RequestResult& result,
-                   uint32_t epoch);
-  void RunEnded(BulkRun run, bool coefficients_skipped, uint32_t epoch);
-  // Shows the closing text of a run whose last answer is in (or that ended without one).
-  void FinishRun(int run, bool coefficients_skipped);
-  // Ends any run at once (no further request; the exchange of its answer is abandoned).
-  void CancelRuns();
-  // True while a write-all is armed or has not shown its end: the run a cut ends is named
-  // after it.
-  bool WriteRunOpen() const;
+  // --- runs (dialog_runs.cpp, user-interface thread) ---
+  void RunStepStarted(const RunStep& step);
+  void RunStepDone(const RunStep& step, UnsavedBlocks::Sent sent, const RequestResult& result);
+  void RunEnded(BulkRun run, const RunResult& result, uint32_t generation);
+  void StartRun(BulkRun run);
   // Pane-3 text of a run ended by a device that went away, naming the run that was cut.
-  std::string RunLostText() const;
+  static std::string RunLostText(BulkRun run);
   // The progress bar, remembering the steps reached; a cut run shows them as failed.
   void ShowProgress(IDialogControls::Progress state, int done, int total);
   void ShowRunCut();
 
-  // --- serial band (user-interface thread) ---
-  void FinishSearch(const SearchResult& result, const OpenFailure& failure,
-                    std::string_view interrupted_text);
+  // --- serial band (serial_info.cpp) ---
+  void FinishSearch(const SearchOutcome& outcome, std::string_view interrupted_text);
   void SetSearchControls(bool searching);
-  void LinkQueryJob(bool query, const uint8_t* frame);
+  void SendLink(LinkRequest request);
+  void FinishLink(bool query, const LinkOutcome& outcome);
 
   // --- port list (port_list.cpp) ---
   // Shows `names` (with their tool tips) in IDC_PORT and selects `wanted` when it is one of
@@ -235,33 +192,16 @@ class CDialogCore {
 
   IDialogControls& controls_;
   IDialogPlatform& platform_;
-  CComPort& port_;
-  CRxRing& ring_;
-  CSession session_;
-
-  // The store's image, request and reply buffers are shared between the user-interface thread
-  // (panels, file) and the transfer thread (requests, answers).
-  std::mutex store_mutex_;
-  // The store's answers_stored when the panels were last shown (store_mutex_): when it differs,
-  // an answer's values are in the image but not yet on screen.
-  uint32_t answers_shown_ = 0;
   CParamPanels panels_;
-
-  // Transfer thread state, guarded by worker_mutex_.
-  mutable std::mutex worker_mutex_;
-  std::condition_variable_any worker_cv_;
-  std::deque<Job> jobs_;
-  JobKind running_job_ = JobKind::kNone;
-  std::stop_source job_stop_;
-  std::stop_source run_stop_;
-  // The run whose request is outstanding while bulk.bulk_waiting is set.
-  std::atomic<uint8_t> exchange_run_{0};
-  // Advanced whenever runs are cancelled: results posted before are dropped.
-  std::atomic<uint32_t> run_epoch_{0};
+  // The store's answers_stored when the panels were last shown (store mutex): when it
+  // differs, an answer's values are in the image but not yet on screen.
+  uint32_t answers_shown_ = 0;
+  // Blocks whose edits were neither written to a logger nor exported (store mutex).
+  UnsavedBlocks unsaved_;
+  // The block of the run step in progress as its request was built (worker thread only).
+  UnsavedBlocks::Sent step_sent_;
 
   // User-interface thread only.
-  bool run_open_[3] = {false, false, false};
-  int run_failed_blocks_[3] = {0, 0, 0};
   int progress_done_ = 0;
   int progress_total_ = 0;
   bool search_running_ = false;
@@ -270,22 +210,10 @@ class CDialogCore {
   std::vector<std::string> port_names_;
   std::vector<std::string> port_tips_;
   bool ports_changed_while_searching_ = false;
-  // Blocks whose edits were neither written to a logger nor exported, numbered like the run
-  // steps: 0 base, 1..32 set 1, 33..64 set 2, 65..96 coefficients.
-  std::bitset<kBulkLastStep + 1> unsaved_;
-  // How often each block was collected with a change (store_mutex_; changed on the
-  // user-interface thread only).
-  std::array<uint32_t, kBulkLastStep + 1> block_collects_{};
   // Values were read from a logger or imported from a file since start-up.
   bool loaded_ = false;
-
-  CReaderThread reader_;
-  std::jthread worker_;
   bool started_ = false;
 };
-
-// The dialog the worker threads serve: set by InitDialog before they start, cleared by Shutdown.
-extern CDialogCore* g_main_dialog;
 
 // The port number in a port text such as "COM12": the number that starts at the fourth
 // character, read like atoi (blanks, sign, digits), taken modulo 256.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/dialog_core.h"
+#include "app/dialog_texts.h"
 #include "paramfile/param_file.h"
 
 namespace travex {
@@ -37,12 +38,13 @@ void CDialogCore::OnExport() {
   controls_.SetPaneText(3, std::to_string(kArg2Bytes));
   std::string error;
   if (!SaveParamFile(path, image, &error)) {
-    controls_.ShowMessage("参数文件写入失败：" + path + "\n" + error, kAppName,
+    controls_.ShowMessage("参数文件写入失败：" + path + "\n" + error, dialog_text::kAppName,
                           MessageIcon::kWarning);
     return;
   }
   // Everything the panels held is in the file now.
-  unsaved_.reset();
+  std::lock_guard lock(session_.store_mutex());
+  unsaved_.AllSaved();
 }
 
 void CDialogCore::OnImport() {
@@ -64,7 +66,7 @@ void CDialogCore::ImportFile(const std::string& path) {
   const ParamFileLoad load = LoadParamFile(path, &file_image);
   if (!load.readable) {
     // Nothing was loaded: the panels keep what they show, edits included.
-    controls_.ShowMessage("参数文件读取失败：" + path + "\n" + load.error, kAppName,
+    controls_.ShowMessage("参数文件读取失败：" + path + "\n" + load.error, dialog_text::kAppName,
                           MessageIcon::kWarning);
     return;
   }
@@ -79,11 +81,11 @@ void CDialogCore::ImportFile(const std::string& path) {
   }
   if (loaded(load.coef)) CopyBlocks(file_image.coef, image.coef);
   for (const std::string_view message : load.messages) controls_.SetPaneText(3, message);
-  if (loaded(load.base)) unsaved_.reset(0);
-  for (unsigned c = 0; c < kChannelCount; ++c) {
-    if (loaded(load.arg1)) unsaved_.reset(1 + c);
-    if (loaded(load.arg2)) unsaved_.reset(33 + c);
-    if (loaded(load.coef)) unsaved_.reset(65 + c);
+  if (loaded(load.base)) unsaved_.Saved(kBaseRef);
+  for (int c = 0; c < kChannelCount; ++c) {
+    if (loaded(load.arg1)) unsaved_.Saved(Arg1Ref(c));
+    if (loaded(load.arg2)) unsaved_.Saved(Arg2Ref(c));
+    if (loaded(load.coef)) unsaved_.Saved(CoefRef(c));
   }
   loaded_ = loaded_ || loaded(load.base) || loaded(load.arg1) || loaded(load.arg2);
   panels_.ShowAllPanels();

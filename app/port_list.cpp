@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/dialog_core.h"
+#include "app/dialog_texts.h"
 #include "params/gbk.h"
 #include "resources/resource_ids.h"
-#include "serial/com_port.h"
 #include "serial/port_info.h"
 #include "serial/port_lock.h"
 #include "serial/port_map.h"
@@ -36,7 +36,7 @@ std::string PortTip(const std::string& device, const PortMapRoots& roots) {
   if (LockedByOther(device, kDefaultLockDir, &holder)) {
     tip += "\n正被其他程序占用：进程 " + DescribeHolder(holder);
   } else if (!info.accessible) {
-    tip += "\n当前用户无权使用：请把用户加入 dialout 组";
+    tip += "\n" + std::string(dialog_text::kDialoutHint);
   }
   return tip;
 }
@@ -74,7 +74,7 @@ std::string_view BareName(std::string_view name) {
 }  // namespace
 
 void CDialogCore::EnumeratePorts() {
-  PortListing listing = ListPorts(port_.Numbering(), port_map_roots);
+  PortListing listing = ListPorts(session_.Numbering(), port_map_roots);
   ShowPorts(std::move(listing.names), std::move(listing.tips), preferred_port, false);
 }
 
@@ -84,7 +84,7 @@ void CDialogCore::RefreshPorts() {
     return;
   }
   ports_changed_while_searching_ = false;
-  PortListing listing = ListPorts(port_.Numbering(), port_map_roots);
+  PortListing listing = ListPorts(session_.Numbering(), port_map_roots);
   if (listing.names == port_names_ && listing.tips == port_tips_) return;
   const std::string current = controls_.GetText(IDC_PORT);
   const bool typed = !current.empty() &&
@@ -98,7 +98,7 @@ void CDialogCore::ShowPorts(std::vector<std::string> names, std::vector<std::str
   port_tips_ = std::move(tips);
   controls_.SetListEntries(IDC_PORT, port_names_, port_tips_);
   if (port_names_.empty()) {
-    controls_.SetUnlistedValue(IDC_PORT, kNoPortsText);
+    controls_.SetUnlistedValue(IDC_PORT, dialog_text::kNoPorts);
     controls_.EnableControl(IDC_PORT, false);
     controls_.EnableControl(IDC_TEST_BAUD, false);
     return;

@@ -6,7 +6,8 @@
 
 #include "app/dialog_core.h"
 #include "resources/resource_ids.h"
-#include "serial/com_port.h"
+#include "app/dialog_texts.h"
+#include "params/value_lists.h"
 
 namespace travex {
 
@@ -16,48 +17,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 
 // A label followed by "%d" of the value.
 std::string Labelled(const char* label, long value) { return label + std::to_string(value); }
-
-// The message of an open that failed: the system's reason; who holds a busy port; for a
-// permission error the hint how a user gets access to serial ports.
-std::string OpenFailureMessage(const OpenFailure& failure) {
-  std::string text = "串口打开失败";
-  if (failure.busy) {
-    text += "\n" + (failure.device.empty() ? std::string("串口") : failure.device) +
-            " 正被其他程序占用";
-    text += failure.holder.empty() ? "。" : "：进程 " + failure.holder + "。";
-    text += "\n请先关闭该程序，再测试波特率。";
-    return text;
-  }
-  if (failure.error == 0) return text;
-  if (failure.error == ENOENT) text += "\n所选串口的设备不在（已拔出或未连接）：请接回设备，再测试波特率。";
-  text += "\n";
-  if (!failure.device.empty()) text += failure.device + ": ";
-  text += failure.reason;
-  if (failure.refused_settings) text += "\n该设备不接受串口设置，可能不是串口。";
-  if (failure.permission) {
-    text += "\n当前用户没有使用串口的权限：请把用户加入 dialout 组"
-            "（sudo usermod -aG dialout 用户名），然后重新登录。";
-  }
-  return text;
-}
-
-// Pane texts while the search runs.
-class SearchProgress : public ISearchObserver {
- public:
-  SearchProgress(IDialogPlatform& platform, IDialogControls& controls)
-      : platform_(platform), controls_(controls) {}
-  void OnTryingRate(uint32_t rate, int index) override {
-    IDialogControls* controls = &controls_;
-    platform_.PostToUi([controls, rate, index] {
-      controls->SetStatusTexts("正在测试波特率：" + std::to_string(rate),
-                               "第 " + std::to_string(index + 1) + " 个，共 9 个", "", "");
-    });
-  }
-
- private:
-  IDialogPlatform& platform_;
-  IDialogControls& controls_;
-};
 
 }  // namespace
 
@@ -123,41 +82,29 @@ void CDialogCore::OnTestBaud() {
   // halfway leaves the logger partly written, so the operator decides.
   std::string interrupted;
   if (RunInProgress()) {
-    const bool writing = WriteRunOpen();
+    const bool writing = session_.RunArmed(BulkRun::kWrite);
     if (writing &&
         !controls_.AskYesNo("全部写入正在进行。测试波特率会中断它，记录仪的参数将只写入一部分。\n确定要中断吗？",
-                            kAppName)) {
+                            dialog_text::kAppName)) {
       return;
     }
     interrupted = writing ? "全部写入未完成：已被测试波特率中断" : "全部读取未完成：已被测试波特率中断";
-    CancelRuns();
+    session_.CancelRuns();
     ShowRunCut();
-  }
-  {
-    // No request still queued or waiting goes on against a port that is about to change.
-    std::lock_guard lock(worker_mutex_);
-    jobs_.clear();
-    if (running_job_ == JobKind::kRequest || running_job_ == JobKind::kLink) {
-      job_stop_.request_stop();
-    }
   }
 
   const uint8_t port_number = PortNumberFromText(controls_.GetText(IDC_PORT));
   search_running_ = true;
   SetSearchControls(true);
   controls_.SetStatusTexts("正在测试波特率", "", "", interrupted);
-  QueueJob(JobKind::kSearch, [this, port_number, interrupted](std::stop_token stop) {
-    SearchProgress progress(platform_, controls_);
-    const SearchResult result = session_.Search(port_number, &progress, stop);
-    const OpenFailure failure =
-        result.status == SearchStatus::kOpenFailed ? DescribeOpenFailure(port_) : OpenFailure{};
-    platform_.PostToUi(
-        [this, result, failure, interrupted] { FinishSearch(result, failure, interrupted); });
+  // No request still queued or waiting goes on against a port that is about to change.
+  session_.Search(port_number, [this, interrupted](const SearchOutcome& outcome) {
+    platform_.PostToUi([this, outcome, interrupted] { FinishSearch(outcome, interrupted); });
   });
 }
 
-void CDialogCore::FinishSearch(const SearchResult& result, const OpenFailure& failure,
-                               std::string_view interrupted) {
+void CDialogCore::FinishSearch(const SearchOutcome& outcome, std::string_view interrupted) {
+  const SearchResult& result = outcome.result;
   search_running_ = false;
   SetSearchControls(false);
   switch (result.status) {
@@ -176,9 +123,11 @@ void CDialogCore::FinishSearch(const SearchResult& result, const OpenFailure& fa
       controls_.SetStatusTexts("测试失败", "波特率未知", "地址未知", interrupted);
       break;
     case SearchStatus::kOpenFailed:
-      controls_.SetStatusTexts("串口打开失败", failure.busy ? "串口被其他程序占用" : "请检查设备连接",
-                               "", interrupted);
-      controls_.ShowMessage(OpenFailureMessage(failure), "警告", MessageIcon::kQuestion);
+      controls_.SetStatusTexts("串口打开失败",
+                               outcome.failure.busy ? "串口被其他程序占用" : "请检查设备连接", "",
+                               interrupted);
+      controls_.ShowMessage(dialog_text::OpenFailureMessage(outcome.failure), "警告",
+                            MessageIcon::kQuestion);
       break;
     case SearchStatus::kCancelled:
       break;
@@ -187,33 +136,32 @@ void CDialogCore::FinishSearch(const SearchResult& result, const OpenFailure& fa
   if (ports_changed_while_searching_) RefreshPorts();
 }
 
-void CDialogCore::LinkQueryJob(bool query, const uint8_t* frame) {
-  std::vector<uint8_t> bytes(frame, frame + kLinkFrameSize);
-  QueueJob(JobKind::kLink, [this, query, bytes](std::stop_token stop) {
-    const bool ok = session_.LinkExchange(bytes.data(), kLinkWindow, stop);
-    if (stop.stop_requested()) return;
-    const int32_t baud = static_cast<int32_t>(session_.link_codec.GetBaud());
-    const int address = session_.link_codec.GetAddress();
-    platform_.PostToUi([this, query, ok, baud, address] {
-      if (query) {
-        if (ok) {
-          controls_.SetStatusTexts(Labelled("设备地址：", address), Labelled("设备波特率：", baud),
-                                   "", "");
-        } else {
-          controls_.SetStatusTexts("读取失败", "波特率未知", "地址未知", "");
-        }
-      } else if (ok) {
-        controls_.SetStatusTexts("设置成功", "", "", "");
-      }
-    });
+void CDialogCore::FinishLink(bool query, const LinkOutcome& outcome) {
+  if (outcome.cancelled) return;
+  const auto baud = static_cast<int32_t>(outcome.baud);
+  const int address = outcome.address;
+  if (query) {
+    if (outcome.answered) {
+      controls_.SetStatusTexts(Labelled("设备地址：", address), Labelled("设备波特率：", baud), "",
+                               "");
+    } else {
+      controls_.SetStatusTexts("读取失败", "波特率未知", "地址未知", "");
+    }
+  } else if (outcome.answered) {
+    controls_.SetStatusTexts("设置成功", "", "", "");
+  }
+}
+
+void CDialogCore::SendLink(LinkRequest request) {
+  const bool query = request.action == LinkRequest::Action::kQuery;
+  session_.Link(request, [this, query](const LinkOutcome& outcome) {
+    platform_.PostToUi([this, query, outcome] { FinishLink(query, outcome); });
   });
 }
 
 void CDialogCore::OnQueryAddress() {
   if (RefuseWhileBusy()) return;
-  uint8_t query[kLinkFrameSize];
-  session_.link_codec.BuildQuery(query);
-  LinkQueryJob(true, query);
+  SendLink({LinkRequest::Action::kQuery, 0});
 }
 
 void CDialogCore::OnQueryBaud() { OnQueryAddress(); }
@@ -221,32 +169,21 @@ void CDialogCore::OnQueryBaud() { OnQueryAddress(); }
 void CDialogCore::OnSetAddress() {
   if (RefuseWhileBusy()) return;
   const auto address = static_cast<uint8_t>(ParseDialogSigned(controls_.GetText(IDC_DEV_ADDR)));
-  if (address == 0) {
-    controls_.ShowMessage("地址不能为0", kAppName, MessageIcon::kNone);
+  if (address < kMinLinkAddress) {
+    controls_.ShowMessage("地址不能为0", dialog_text::kAppName, MessageIcon::kNone);
     return;
   }
-  uint8_t frame[kLinkFrameSize];
-  session_.link_codec.BuildSetAddress(frame, address);
-  LinkQueryJob(false, frame);
+  SendLink({LinkRequest::Action::kSetAddress, address});
 }
 
 void CDialogCore::OnSetBaud() {
   if (RefuseWhileBusy()) return;
-  const int32_t value = ParseDialogSigned(controls_.GetText(IDC_DEV_BAUD));
-  uint8_t code = 0;
-  if (value == 1 || value == 2400) {
-    code = 1;
-  } else if (value == 2 || value == 4800) {
-    code = 2;
-  } else if (value == 3 || value == 9600) {
-    code = 3;
-  } else {
-    controls_.ShowMessage("波特率错误", kAppName, MessageIcon::kNone);
+  const uint8_t code = LinkSetBaudCode(ParseDialogSigned(controls_.GetText(IDC_DEV_BAUD)));
+  if (code == 0) {
+    controls_.ShowMessage("波特率错误", dialog_text::kAppName, MessageIcon::kNone);
     return;
   }
-  uint8_t frame[kLinkFrameSize];
-  session_.link_codec.BuildSetBaud(frame, code);
-  LinkQueryJob(false, frame);
+  SendLink({LinkRequest::Action::kSetBaud, code});
 }
 
 }  // namespace travex

@@ -27,7 +27,6 @@
 #include "app/qt/config_dlg.h"
 #include "resources/resource_ids.h"
 #include "serial/com_port.h"
-#include "serial/rx_ring.h"
 #include "session/session.h"
 #include "tests/support/sim_process.h"
 
@@ -155,10 +154,9 @@ int main(int argc, char** argv) {
     }
     sim.ExportPortDir();
 
-    travex::CComPort port;
-    travex::CRxRing ring(&port);
     {
-      CConfigDlg dlg(port, ring);
+      CConfigDlg dlg;
+      travex::CComPort& port = dlg.core().session().port();
       ByteCounter counter;
       dlg.core().SetFrameSink(&counter);
       dlg.hooks.message = [](std::string_view text, std::string_view, travex::MessageIcon) {
@@ -193,7 +191,6 @@ int main(int argc, char** argv) {
       dlg.Shutdown();
       dlg.core().SetFrameSink(nullptr);
     }
-    port.Close();
     sim.Stop();
   }
   std::printf("baud search: logger at 9600 found in %.3f s, at 115200 in %.3f s\n",

@@ -128,7 +128,11 @@ class CLoggerSession {
   // that was armed reports its end as cancelled.
   void CancelRuns();
   bool RunInProgress() const;
+  // The run is armed or waits for its last answer.
   bool RunArmed(BulkRun run) const;
+  // The step the run sends next, and whether a run's answer is outstanding now.
+  unsigned RunNextStep(BulkRun run) const;
+  bool RunAnswerOutstanding() const;
   // Changes whenever the run is started or cancelled: events of an older generation are
   // about a run that is no longer there.
   uint32_t RunGeneration(BulkRun run) const;
@@ -136,6 +140,10 @@ class CLoggerSession {
   // A job queued or running, or a run in progress.
   bool Busy() const;
   bool IsOpen() const { return port_.IsOpen(); }
+  // Which device each COM number stands for while the session lives (the port list shows it).
+  ComPortNumbering& Numbering() { return port_.Numbering(); }
+  // The port itself, for tests and diagnostics; front ends go through the jobs.
+  CComPort& port() { return port_; }
 
   // The store is shared with the worker: lock store_mutex() around every use of it.
   CParamStore& store() { return store_; }

@@ -32,17 +32,6 @@ Clock::duration LongestFrameTime(uint32_t baud) {
 
 }  // namespace
 
-std::string_view ExchangeStatusText(ExchangeStatus status) {
-  switch (status) {
-    case ExchangeStatus::kTimeout: return "超时未响应";
-    case ExchangeStatus::kBadStart: return "帧错误";
-    case ExchangeStatus::kDisconnected: return "设备已断开";
-    case ExchangeStatus::kComplete:
-    case ExchangeStatus::kCancelled: break;
-  }
-  return {};
-}
-
 CSession::CSession(CComPort& port, CRxRing& ring) : port_(port), ring_(ring) {}
 
 void CSession::Trace(bool sent, const uint8_t* bytes, size_t length) {

@@ -62,9 +62,6 @@ enum class ExchangeStatus : uint8_t {
   kDisconnected,  // the device hung up (unplugged adapter)
 };
 
-// The pane text of an exchange that ended without an answer: "超时未响应", "帧错误",
-// "设备已断开"; empty for kComplete and kCancelled.
-std::string_view ExchangeStatusText(ExchangeStatus status);
 
 struct ExchangeResult {
   ExchangeStatus status = ExchangeStatus::kTimeout;

@@ -59,6 +59,16 @@ bool CLoggerSession::RunArmed(BulkRun run) const {
   return InProgressLocked(run);
 }
 
+unsigned CLoggerSession::RunNextStep(BulkRun run) const {
+  std::lock_guard lock(mutex_);
+  return State(run).next;
+}
+
+bool CLoggerSession::RunAnswerOutstanding() const {
+  std::lock_guard lock(mutex_);
+  return waiting_;
+}
+
 uint32_t CLoggerSession::RunGeneration(BulkRun run) const {
   std::lock_guard lock(mutex_);
   return State(run).generation;

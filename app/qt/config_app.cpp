@@ -17,7 +17,6 @@
 #include "app/qt/app_icon.h"
 #include "app/qt/config_dlg.h"
 #include "app/qt/signal_closer.h"
-#include "serial/com_port.h"
 #include "travex_version.h"
 
 namespace travex {
@@ -130,8 +129,8 @@ std::string CConfigApp::ParseCommandLine() {
   return QFile::encodeName(files.first()).toStdString();
 }
 
-int CConfigApp::InitInstance(CComPort& port, CRxRing& ring, const std::string& import_file) {
-  CConfigDlg dialog(port, ring);
+int CConfigApp::InitInstance(const std::string& import_file) {
+  CConfigDlg dialog;
   if (!import_file.empty()) {
     // Once the dialog is on screen, so that whatever the import reports has it as its parent.
     QTimer::singleShot(0, &dialog, [&dialog, &import_file] {
@@ -141,9 +140,8 @@ int CConfigApp::InitInstance(CComPort& port, CRxRing& ring, const std::string& i
   // A signal closes as the close box does, without the question: threads, then the port and
   // its lock, then a message box or file dialog open now (its answer counts as no), then the
   // dialog.
-  CSignalCloser closer([&dialog, &port] {
+  CSignalCloser closer([&dialog] {
     dialog.Shutdown();
-    port.Close();
     while (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
       if (box == &dialog) break;
       box->reject();
@@ -152,7 +150,6 @@ int CConfigApp::InitInstance(CComPort& port, CRxRing& ring, const std::string& i
   });
   dialog.exec();  // the result is not looked at
   dialog.Shutdown();
-  port.Close();
   return 0;
 }
 

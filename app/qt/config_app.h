@@ -7,9 +7,7 @@
 
 namespace travex {
 
-class CComPort;
 class CConfigDlg;
-class CRxRing;
 
 class CConfigApp : public QApplication {
   Q_OBJECT
@@ -32,12 +30,11 @@ class CConfigApp : public QApplication {
   // the dialog opens (empty: none).
   std::string ParseCommandLine();
 
-  // Runs the main dialog on the program's port and ring, with import_file imported as soon as
-  // it is shown (when not empty). The dialog's worker threads are stopped and joined and the
-  // dialog is destroyed before this returns, so the port and the ring may be destroyed
-  // afterwards. SIGTERM and SIGHUP close the dialog without asking: the threads are stopped,
-  // the port closed (its lock removed) and the dialog ends. Returns the process exit code.
-  int InitInstance(CComPort& port, CRxRing& ring, const std::string& import_file = {});
+  // Runs the main dialog, with import_file imported as soon as it is shown (when not empty).
+  // The session's threads are stopped and joined, its port closed (its lock removed) and the
+  // dialog destroyed before this returns. SIGTERM and SIGHUP close the dialog the same way,
+  // without asking. Returns the process exit code.
+  int InitInstance(const std::string& import_file = {});
 };
 
 // Imports a parameter file as the dialog's import button does, with path standing in for the

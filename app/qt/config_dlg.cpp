@@ -28,6 +28,7 @@
 #include "app/qt/app_icon.h"
 #include "app/qt/control_table.h"
 #include "app/qt/frame_log.h"
+#include "app/dialog_texts.h"
 #include "app/qt/port_watcher.h"
 #include "params/gbk.h"
 #include "resources/resource_ids.h"
@@ -73,8 +74,8 @@ constexpr size_t kFramesInFlight = kFrameLogCapacity;
 
 }  // namespace
 
-CConfigDlg::CConfigDlg(CComPort& port, CRxRing& ring, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::CConfigDlg>()), core_(*this, *this, port, ring) {
+CConfigDlg::CConfigDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CConfigDlg>()), core_(*this, *this) {
   ui_->setupUi(this);
   setWindowTitle(QStringLiteral("Travex配置软件V%1").arg(QLatin1String(kVersionString)));
   // A modal frame with a title and a close box; no minimise or maximise box.
@@ -585,7 +586,7 @@ void CConfigDlg::SaveFrameLog() {
   QString error;
   if (!frame_log_model_->SaveText(file, &error)) {
     ShowMessage("通信记录保存失败：" + path + "\n" + error.toStdString(),
-                CDialogCore::kAppName, MessageIcon::kWarning);
+                dialog_text::kAppName, MessageIcon::kWarning);
   }
 }
 

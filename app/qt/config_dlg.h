@@ -30,11 +30,9 @@ class CConfigDlg;
 
 namespace travex {
 
-class CComPort;
 class CFrameLogModel;
 class CFrameLogWindow;
 class CPortWatcher;
-class CRxRing;
 
 // Replacements for the modal boxes and file dialogs. Unset members use the real dialogs; tests
 // set them so that nothing blocks on a screen nobody looks at.
@@ -65,8 +63,8 @@ class CConfigDlg : public QDialog,
   Q_OBJECT
 
  public:
-  // port and ring are the program's g_com_port and g_rx_ring; they outlive the dialog.
-  CConfigDlg(CComPort& port, CRxRing& ring, QWidget* parent = nullptr);
+  // The dialog's session owns the port; it is closed when the dialog shuts down.
+  explicit CConfigDlg(QWidget* parent = nullptr);
   ~CConfigDlg() override;
   CConfigDlg(const CConfigDlg&) = delete;
   CConfigDlg& operator=(const CConfigDlg&) = delete;

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "app/qt/config_app.h"
-#include "serial/globals.h"
 
 int main(int argc, char** argv) {
   const bool display = travex::CConfigApp::PrepareCommandLine(argc, argv);
@@ -12,5 +11,5 @@ int main(int argc, char** argv) {
     std::fputs("travex-config: 没有可用的显示（DISPLAY 和 WAYLAND_DISPLAY 均未设置）\n", stderr);
     return 1;
   }
-  return app.InitInstance(travex::g_com_port, travex::g_rx_ring, import_file);
+  return app.InitInstance(import_file);
 }

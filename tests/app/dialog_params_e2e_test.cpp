@@ -132,17 +132,16 @@ TEST_F(ParamsE2E, ReadAllWithoutVersionMatchesTheLoggerWhileAWriteAllWaits) {
   // thrown away, and no request may go out before it is in.
   ASSERT_TRUE(rig.platform.RunUntil(
       [this] {
-        return rig.core.bulk.bulk_read_index.load() >= 3 &&
-               rig.core.bulk.bulk_waiting.load() != 0;
+        return rig.core.session().RunNextStep(BulkRun::kRead) >= 3 &&
+               rig.core.session().RunAnswerOutstanding();
       },
       seconds(20)));
   rig.core.OnWriteAll();
-  ASSERT_TRUE(rig.platform.RunUntil([this] { return rig.core.bulk.bulk_read_active.load() == 0 &&
-                                                    rig.core.bulk.bulk_waiting.load() == 0; },
-                                    seconds(60)));
+  ASSERT_TRUE(rig.platform.RunUntil(
+      [this] { return !rig.core.session().RunArmed(BulkRun::kRead); }, seconds(60)));
   // Let the write run make a few steps, then stop it as closing the program would.
   ASSERT_TRUE(rig.platform.RunUntil(
-      [this] { return rig.core.bulk.bulk_write_index.load() >= 3; }, seconds(20)));
+      [this] { return rig.core.session().RunNextStep(BulkRun::kWrite) >= 3; }, seconds(20)));
   rig.controls.yes_no_answer = true;
   EXPECT_FALSE(rig.core.ConfirmClose() == false);
   EXPECT_FALSE(rig.core.RunInProgress());
@@ -256,7 +255,7 @@ TEST_F(ParamsE2E, ABadStartByteMidRunEndsTheRun) {
   rig.core.OnReadAll();
   ASSERT_TRUE(FinishRuns(seconds(30)));
   EXPECT_EQ(rig.Pane(3), "帧错误");
-  EXPECT_EQ(rig.core.bulk.bulk_read_active.load(), 0);
+  EXPECT_FALSE(rig.core.session().RunArmed(BulkRun::kRead));
   EXPECT_FALSE(rig.core.RunInProgress());
   rig.platform.RunFor(milliseconds(500));
   EXPECT_EQ(CountRequests(LogPath()), 5);
@@ -266,7 +265,7 @@ TEST_F(ParamsE2E, SingleRequestsAndSerialHandlersAreRefusedDuringARun) {
   StartLogger({"--no-pacing"});
   rig.core.OnReadAll();
   ASSERT_TRUE(rig.platform.RunUntil(
-      [this] { return rig.core.bulk.bulk_read_index.load() >= 2; }, seconds(20)));
+      [this] { return rig.core.session().RunNextStep(BulkRun::kRead) >= 2; }, seconds(20)));
   rig.core.OnReadBase();
   EXPECT_EQ(rig.Pane(3), "正在全部读取/写入，请稍候");
   rig.core.OnWriteArg2();

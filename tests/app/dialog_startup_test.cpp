@@ -36,11 +36,10 @@ TEST(DialogStartup, PanesBlankListsOnFirstChannelCoefficientsHiddenPortsInTextOr
     EXPECT_FALSE(rig.controls.controls[id].enabled) << id;
   }
   EXPECT_EQ(rig.controls.controls[IDC_VERSION].text, "---");
-  EXPECT_EQ(g_main_dialog, &rig.core);
 
   rig.core.Shutdown();
   rig.core.Shutdown();  // idempotent
-  EXPECT_EQ(g_main_dialog, nullptr);
+  EXPECT_FALSE(rig.core.Busy());
 }
 
 TEST(DialogStartup, NoPortsDisablesListAndSearchButton) {
@@ -75,8 +74,8 @@ TEST(DialogPortCheck, ClosedPortRefusesEveryRequestAndCollectsNothing) {
   EXPECT_EQ(rig.core.param_store.image.base.rs485_poll_interval, 0);
   EXPECT_EQ(rig.core.param_store.image.arg2[0].slave_addr, 0);
   EXPECT_FALSE(rig.core.Busy());
-  EXPECT_EQ(rig.core.bulk.bulk_read_active.load(), 0);
-  EXPECT_EQ(rig.core.bulk.bulk_write_active.load(), 0);
+  EXPECT_FALSE(rig.core.session().RunArmed(BulkRun::kRead));
+  EXPECT_FALSE(rig.core.session().RunArmed(BulkRun::kWrite));
   EXPECT_FALSE(rig.core.RunInProgress());
   // The typed values were neither written nor exported: closing asks first.
   EXPECT_TRUE(rig.core.HasUnsavedEdits());

@@ -14,7 +14,6 @@
 #include "resources/resource_ids.h"
 #include "serial/com_port.h"
 #include "serial/port_map.h"
-#include "serial/rx_ring.h"
 #include "tests/support/fake_controls.h"
 #include "tests/support/fake_platform.h"
 
@@ -87,16 +86,13 @@ class ScopedPortDir {
   std::filesystem::path path_;
 };
 
-// Controls, platform, port, ring and core wired as the Qt dialog wires them.
+// Controls, platform and core wired as the Qt dialog wires them.
 struct DialogRig {
-  DialogRig() : ring(&port), core(controls, platform, port, ring) {
+  DialogRig() : core(controls, platform), port(core.session().port()) {
     SetUpTemplateLists(controls);
     platform.core = &core;
   }
-  ~DialogRig() {
-    core.Shutdown();
-    port.Close();
-  }
+  ~DialogRig() { core.Shutdown(); }
   DialogRig(const DialogRig&) = delete;
   DialogRig& operator=(const DialogRig&) = delete;
 
@@ -112,9 +108,9 @@ struct DialogRig {
 
   FakeControls controls;
   FakePlatform platform;
-  CComPort port;
-  CRxRing ring;
   CDialogCore core;
+  // The session's port, which tests open and look at directly.
+  CComPort& port;
 };
 
 }  // namespace travex::testing

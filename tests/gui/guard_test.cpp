@@ -155,7 +155,7 @@ TEST_F(SimGuiTest, AnUnpluggedLoggerIsReportedAndFoundAgainWhenItIsBack) {
 
   ASSERT_TRUE(WaitForPane(0, "设备已断开", 5000)) << Pane(0);
   EXPECT_EQ(Pane(3), "设备已断开，全部读取未完成");
-  EXPECT_FALSE(port_.IsOpen());
+  EXPECT_FALSE(PortOpen());
   EXPECT_FALSE(dialog_->core().RunInProgress());
   // The bar keeps the steps reached.
   EXPECT_EQ(dialog_->RunProgressBar()->format(), QStringLiteral("失败 %v/%m"));
@@ -168,7 +168,7 @@ TEST_F(SimGuiTest, AnUnpluggedLoggerIsReportedAndFoundAgainWhenItIsBack) {
       << sim_.error();
   TestBaud();
   EXPECT_EQ(Pane(0), "设备波特率:9600");
-  EXPECT_TRUE(port_.IsOpen());
+  EXPECT_TRUE(PortOpen());
 }
 
 }  // namespace

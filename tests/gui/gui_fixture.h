@@ -61,8 +61,11 @@ class GuiTest : public ::testing::Test {
     }
   }
 
+  // The dialog's port is open.
+  bool PortOpen() const { return dialog_ != nullptr && dialog_->core().session().IsOpen(); }
+
   CConfigDlg& OpenDialog() {
-    dialog_ = std::make_unique<CConfigDlg>(port_, ring_);
+    dialog_ = std::make_unique<CConfigDlg>();
     dialog_->hooks.message = [this](std::string_view text, std::string_view caption,
                                     MessageIcon icon) {
       messages_.push_back({std::string(text), std::string(caption), icon});
@@ -125,8 +128,6 @@ class GuiTest : public ::testing::Test {
 
   std::filesystem::path dir_;
   std::filesystem::path port_dir_;
-  CComPort port_;
-  CRxRing ring_{&port_};
   std::unique_ptr<CConfigDlg> dialog_;
   std::vector<Message> messages_;
   std::vector<FileDialogRequest> file_requests_;

@@ -32,16 +32,15 @@ TEST_F(SimGuiTest, SigtermClosesWithoutAskingAndRemovesTheLock) {
     if (dlg == nullptr) return;
     dlg->hooks.yes_no = [&](std::string_view, std::string_view) { return asked = true; };
     QTest::mouseClick(qobject_cast<QAbstractButton*>(dlg->Control(IDC_TEST_BAUD)), Qt::LeftButton);
-    opened = QTest::qWaitFor([&] { return port_.IsOpen() && !dlg->core().SearchInProgress(); }, 20000);
+    opened = QTest::qWaitFor([&] { return dlg->core().session().IsOpen() && !dlg->core().SearchInProgress(); }, 20000);
     locked = std::filesystem::exists(lock);
     qobject_cast<QLineEdit*>(dlg->Control(IDC_CH_NAME))->setText(QStringLiteral("unsaved"));
     kill(getpid(), SIGTERM);
   });
-  EXPECT_EQ(app->InitInstance(port_, ring_), 0);
+  EXPECT_EQ(app->InitInstance(), 0);
   EXPECT_TRUE(opened);
   EXPECT_TRUE(locked);
   EXPECT_FALSE(asked);
-  EXPECT_FALSE(port_.IsOpen());
   EXPECT_FALSE(std::filesystem::exists(lock));
 }
 

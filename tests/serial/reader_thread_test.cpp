@@ -8,7 +8,6 @@
 
 #include "pty_helper.h"
 #include "serial/com_port.h"
-#include "serial/globals.h"
 #include "serial/rx_ring.h"
 
 namespace travex {
@@ -105,11 +104,12 @@ TEST_F(ReaderThreadTest, ClearWhileReadingNeverLetsAnOldByteLeadTheNextReply) {
   }
 }
 
-TEST(SerialGlobals, RingClearReachesThePort) {
-  // The global ring is linked to the global port: Clear on a closed port is harmless.
-  g_rx_ring.Clear();
-  EXPECT_EQ(g_rx_ring.Used(), 0u);
-  EXPECT_FALSE(g_com_port.IsOpen());
+TEST(RingAndPort, ClearOnALinkedClosedPortIsHarmless) {
+  CComPort port;
+  CRxRing ring{&port};
+  ring.Clear();
+  EXPECT_EQ(ring.Used(), 0u);
+  EXPECT_FALSE(port.IsOpen());
 }
 
 }  // namespace

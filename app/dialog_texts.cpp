@@ -1,0 +1,71 @@
+#include "app/dialog_texts.h"
+
+#include <cerrno>
+
+namespace travex::dialog_text {
+
+std::string_view ExchangeText(ExchangeStatus status) {
+  switch (status) {
+    case ExchangeStatus::kTimeout: return "超时未响应";
+    case ExchangeStatus::kBadStart: return "帧错误";
+    case ExchangeStatus::kDisconnected: return kDeviceLost;
+    case ExchangeStatus::kComplete:
+    case ExchangeStatus::kCancelled: break;
+  }
+  return {};
+}
+
+std::string_view RunName(BulkRun run) { return run == BulkRun::kWrite ? "全部写入" : "全部读取"; }
+
+// Kinds 0..2 read the base, set 1 and set 2 (the coefficients report as set 2, being part of
+// the "参数设置2" group); 3..5 write them.
+int ProgressKind(BulkRun run, BlockRef block) {
+  const int offset = run == BulkRun::kWrite ? 3 : 0;
+  switch (block.kind) {
+    case BlockKind::kBase: return offset;
+    case BlockKind::kArg1: return offset + 1;
+    case BlockKind::kArg2:
+    case BlockKind::kCoef: return offset + 2;
+  }
+  return offset;
+}
+
+long ProgressChannel(BlockRef block) {
+  return block.kind == BlockKind::kBase ? 0 : static_cast<long>(block.channel) + 1;
+}
+
+std::string ProgressText(int kind, long channel) {
+  // "%d" of the channel behind the block's name.
+  switch (kind) {
+    case 0: return "读取基础参数";
+    case 3: return "写入基础参数";
+    case 1: return "读取参数1通道:" + std::to_string(channel);
+    case 2: return "读取参数2通道:" + std::to_string(channel);
+    case 4: return "写入参数1通道:" + std::to_string(channel);
+    case 5: return "写入参数2通道:" + std::to_string(channel);
+    default: return std::string();
+  }
+}
+
+std::string OpenFailureMessage(const OpenFailure& failure) {
+  std::string text = "串口打开失败";
+  if (failure.busy) {
+    text += "\n" + (failure.device.empty() ? std::string("串口") : failure.device) +
+            " 正被其他程序占用";
+    text += failure.holder.empty() ? "。" : "：进程 " + failure.holder + "。";
+    text += "\n请先关闭该程序，再测试波特率。";
+    return text;
+  }
+  if (failure.error == 0) return text;
+  if (failure.error == ENOENT) text += "\n所选串口的设备不在（已拔出或未连接）：请接回设备，再测试波特率。";
+  text += "\n";
+  if (!failure.device.empty()) text += failure.device + ": ";
+  text += failure.reason;
+  if (failure.refused_settings) text += "\n该设备不接受串口设置，可能不是串口。";
+  if (failure.permission) {
+    text += "\n" + std::string(kDialoutHint) + "（sudo usermod -aG dialout 用户名），然后重新登录。";
+  }
+  return text;
+}
+
+}  // namespace travex::dialog_text
