@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "serial/pty_helper.h"
 #include "serial/reader_thread.h"
 #include "serial/rx_ring.h"
+#include "session/logger_session.h"
 #include "support/sim_process.h"
 
 namespace travex {
@@ -208,31 +210,27 @@ TEST(SessionSettle, AfterARunCancelledMidAnswerTheSearchAndTheNextReadSucceed) {
   testing::SimProcess sim;
   ASSERT_TRUE(sim.Start({"--baud", "2400"})) << sim.error();  // paced: answers take long
   sim.ExportPortDir();
-  CComPort port;
-  port.SetLockDirectory(sim.port_dir());
-  CRxRing ring{&port};
-  CReaderThread reader;
-  CSession session{port, ring};
-  reader.Start(port, ring);
+  CLoggerSession session;
+  session.SetLockDirectory(sim.port_dir());
+  session.Start();
   const auto number = static_cast<uint8_t>(sim.com_number());
-  ASSERT_TRUE(session.Open(number, 2400));
+  ASSERT_TRUE(session.OpenNow(number, 2400).opened);
 
-  CParamStore store;
-  std::mutex store_mutex;
   std::stop_source stop;
   std::thread canceller([&] {
     std::this_thread::sleep_for(milliseconds(300));  // the base block's answer is on its way
     stop.request_stop();
   });
-  const RunResult run = session.RunAll(store, store_mutex, BulkRun::kRead, nullptr, stop.get_token());
+  const RunResult run = session.RunNow(BulkRun::kRead, stop.get_token());
   canceller.join();
   EXPECT_EQ(run.status, ExchangeStatus::kCancelled);
 
-  const SearchResult found = session.Search(number, nullptr, {});
-  EXPECT_EQ(found.status, SearchStatus::kFound);
-  EXPECT_EQ(found.baud, 2400u);
-  const RequestResult read =
-      session.TransferStep(store, store_mutex, BulkRun::kRead, DescribeBulkStep(BulkRun::kRead, 0, 0), {});
+  const SearchOutcome found = session.SearchNow(number, {});
+  EXPECT_EQ(found.result.status, SearchStatus::kFound);
+  EXPECT_EQ(found.result.baud, 2400u);
+  std::promise<RequestResult> answer;
+  session.ReadBlock(kBaseRef, [&answer](const RequestResult& r) { answer.set_value(r); });
+  const RequestResult read = answer.get_future().get();
   EXPECT_EQ(read.status, ExchangeStatus::kComplete);
   EXPECT_TRUE(read.outcome.accepted) << read.outcome.text;
 }
