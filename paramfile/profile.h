@@ -15,13 +15,17 @@
 // the text stays as it was; written lines end with CR LF.
 //
 // Files that start with a UTF-16 byte-order mark (what Windows editors save as "Unicode")
-// are read and written in their encoding; see ProfileText.
+// are read and written in their encoding; see profile_text.h. Whole files are read and
+// replaced by text_file.h.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "paramfile/profile_text.h"
+#include "paramfile/text_file.h"
 
 namespace travex {
 
@@ -31,9 +35,6 @@ inline constexpr size_t kProfileValueMax = 10999;
 // Only this many bytes of a line are looked at (the value limit above is far smaller, so a
 // line that the writer writes is always seen whole).
 inline constexpr size_t kProfileLineMax = 1 << 20;
-
-// Existing files larger than this are not rewritten.
-inline constexpr size_t kProfileFileMax = 256u << 20;
 
 struct ProfileQuery {
   std::string_view section;
@@ -66,38 +67,8 @@ bool ReadProfileStrings(const std::string& path, const std::vector<ProfileQuery>
                         std::vector<std::string>* values, std::string* error,
                         size_t max_chars = kProfileValueMax);
 
-enum class TextEncoding { kBytes, kUtf16Le, kUtf16Be };
-
-// The text of a file as the reading and writing rules see it. A file that starts with a
-// UTF-16 byte-order mark is held without the mark, each 16-bit unit as its UTF-8 form (an
-// unpaired surrogate too), so its lines, names and ASCII values read exactly like those of the
-// same file saved as ANSI; encoding the text again gives back the file's bytes, whatever they
-// were. Any other file is held as its bytes.
-struct ProfileText {
-  std::string text;
-  TextEncoding encoding = TextEncoding::kBytes;
-  std::string odd_byte;  // the last byte of a UTF-16 file of odd length, kept as it was
-};
-
-ProfileText DecodeProfileText(std::string_view file_bytes);
-// The file bytes for a text; new text in a UTF-16 file should be UTF-8.
-std::string EncodeProfileText(const ProfileText& text);
-
 // Returns the text with one key written.
 std::string SetProfileString(std::string_view text, std::string_view section,
                              std::string_view key, std::string_view value);
-
-// Reads a whole existing file; a missing file gives an empty text and true. On failure
-// returns false with the reason in `error`.
-bool LoadTextFile(const std::string& path, std::string* text, std::string* error);
-
-// Replaces the file with `content` in one step: a temporary file in the same folder is
-// written, flushed to disk and renamed over the target. The target keeps its permissions, its
-// owner where this process may give it, and else its group where this process belongs to it.
-// A read-only target is not replaced.
-// On failure the target is untouched and `error` holds the reason. Temporary files that an
-// interrupted replacement of the same target left behind (their writer is gone, or they are
-// over an hour old) are removed first.
-bool ReplaceFileAtomically(const std::string& path, std::string_view content, std::string* error);
 
 }  // namespace travex
