@@ -27,7 +27,7 @@
 #include "app/qt/config_dlg.h"
 #include "resources/resource_ids.h"
 #include "serial/com_port.h"
-#include "session/session.h"
+#include "session/line_exchanges.h"
 #include "tests/support/sim_process.h"
 
 namespace {

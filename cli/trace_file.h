@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "session/session.h"
+#include "session/line_exchanges.h"
 
 namespace travex::cli {
 

@@ -14,6 +14,9 @@
 
 namespace travex {
 
+// A read-all or a write-all.
+enum class BulkRun : uint8_t { kNone = 0, kRead = 1, kWrite = 2 };
+
 enum class BlockKind : uint8_t { kBase, kArg1, kArg2, kCoef };
 
 struct BlockRef {

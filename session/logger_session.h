@@ -32,11 +32,10 @@
 
 #include "params/block_table.h"
 #include "params/param_store.h"
-#include "protocol/bulk_transfer.h"
 #include "serial/com_port.h"
 #include "serial/reader_thread.h"
 #include "serial/rx_ring.h"
-#include "session/session.h"
+#include "session/line_exchanges.h"
 
 namespace travex {
 
@@ -201,7 +200,7 @@ class CLoggerSession {
   ISessionEvents* events_;
   CComPort port_;
   CRxRing ring_{&port_};
-  CSession exchanges_{port_, ring_};
+  CLineExchanges exchanges_{port_, ring_};
   std::mutex store_mutex_;
   CParamStore store_;
 

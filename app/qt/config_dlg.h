@@ -18,7 +18,7 @@
 #include "app/dialog_controls.h"
 #include "app/dialog_core.h"
 #include "app/qt/tool_settings.h"
-#include "session/session.h"
+#include "session/line_exchanges.h"
 
 class QLabel;
 class QProgressBar;

@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-#include "session/session.h"
+#include "session/line_exchanges.h"
 
 class QLabel;
 class QTableView;

@@ -1,7 +1,7 @@
 // The session's exchanges against a pseudo-terminal that plays the logger byte by byte: answers
 // are taken the moment they are complete, the time-out is time, and waits end at once on a
 // cancel or a hang-up.
-#include "session/session.h"
+#include "session/line_exchanges.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +76,7 @@ class SessionTest : public ::testing::Test {
   CComPort port;
   CRxRing ring{&port};
   CReaderThread reader;
-  CSession session{port, ring};
+  CLineExchanges session{port, ring};
   Bytes request;
   uint8_t reply[kFrameBufferSize] = {};
   std::thread logger;
@@ -241,7 +241,7 @@ TEST(SessionSearch, ADeviceThatRefusesEveryRateIsAnOpenFailureWithItsReason) {
   CComPort port;
   port.SetLockDirectory(dir.path);
   CRxRing ring{&port};
-  CSession session{port, ring};
+  CLineExchanges session{port, ring};
   EXPECT_EQ(session.Search(6, nullptr, {}).status, SearchStatus::kOpenFailed);
   EXPECT_FALSE(port.IsOpen());
   const OpenFailure failure = DescribeOpenFailure(port);

@@ -1,4 +1,4 @@
-#include "session/session.h"
+#include "session/line_exchanges.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,9 +32,9 @@ Clock::duration LongestFrameTime(uint32_t baud) {
 
 }  // namespace
 
-CSession::CSession(CComPort& port, CRxRing& ring) : port_(port), ring_(ring) {}
+CLineExchanges::CLineExchanges(CComPort& port, CRxRing& ring) : port_(port), ring_(ring) {}
 
-void CSession::Trace(bool sent, const uint8_t* bytes, size_t length) {
+void CLineExchanges::Trace(bool sent, const uint8_t* bytes, size_t length) {
   if (sink_ == nullptr) return;
   FrameRecord record;
   record.time = std::chrono::system_clock::now();
@@ -44,11 +44,11 @@ void CSession::Trace(bool sent, const uint8_t* bytes, size_t length) {
   sink_->OnFrame(record);
 }
 
-void CSession::NoteAnswerEnd() {
+void CLineExchanges::NoteAnswerEnd() {
   line_.free_at = Clock::now() + InterFrameGap(port_.baud_rate);
 }
 
-void CSession::NoteAbandoned(const uint8_t* bytes, uint16_t got, Clock::time_point last) {
+void CLineExchanges::NoteAbandoned(const uint8_t* bytes, uint16_t got, Clock::time_point last) {
   line_.unsettled = true;
   line_.quiet_since = last;
   line_.frame_time = LongestFrameTime(port_.baud_rate);  // the rate the logger answers at
@@ -57,7 +57,7 @@ void CSession::NoteAbandoned(const uint8_t* bytes, uint16_t got, Clock::time_poi
   std::memcpy(line_.answer, bytes, line_.got);
 }
 
-bool CSession::TakeStrayBytes() {
+bool CLineExchanges::TakeStrayBytes() {
   uint8_t discard[kFrameBufferSize];
   bool any = false;
   for (;;) {
@@ -78,19 +78,19 @@ bool CSession::TakeStrayBytes() {
   return any;
 }
 
-bool CSession::StrayAnswerComplete() {
+bool CLineExchanges::StrayAnswerComplete() {
   const CollectCheck check = CheckCollected(line_.answer, line_.got);
   return check.state == CollectState::kComplete && check.length == line_.got;
 }
 
-void CSession::EndStray() {
+void CLineExchanges::EndStray() {
   if (line_.got > line_.traced) Trace(false, line_.answer + line_.traced, line_.got - line_.traced);
   line_.unsettled = false;
   line_.got = 0;
   line_.traced = 0;
 }
 
-bool CSession::Settle(std::stop_token stop) {
+bool CLineExchanges::Settle(std::stop_token stop) {
   // However busy the line stays, the request goes out after this.
   const auto give_up = Clock::now() + LongestFrameTime(port_.baud_rate) + kReplyTimeout;
   for (;;) {
@@ -111,7 +111,7 @@ bool CSession::Settle(std::stop_token stop) {
   }
 }
 
-bool CSession::Open(uint8_t port_number, uint32_t baud) {
+bool CLineExchanges::Open(uint8_t port_number, uint32_t baud) {
   std::lock_guard io(io_mutex_);
   // Nothing of another line's exchanges arrives on this one.
   if (port_number != port_.port_number) line_ = {};
@@ -127,7 +127,7 @@ bool CSession::Open(uint8_t port_number, uint32_t baud) {
   return opened;
 }
 
-SearchResult CSession::Search(uint8_t port_number, ISearchObserver* observer,
+SearchResult CLineExchanges::Search(uint8_t port_number, ISearchObserver* observer,
                               std::stop_token stop) {
   uint8_t query[kLinkFrameSize];
   link_codec.BuildQuery(query);
@@ -153,7 +153,7 @@ SearchResult CSession::Search(uint8_t port_number, ISearchObserver* observer,
 }
 
 template <typename Done>
-CSession::CollectEnd CSession::SendAndCollect(const uint8_t* frame, size_t length, uint8_t* answer,
+CLineExchanges::CollectEnd CLineExchanges::SendAndCollect(const uint8_t* frame, size_t length, uint8_t* answer,
                                               uint16_t capacity, std::chrono::milliseconds window,
                                               std::stop_token stop, Done done, uint16_t* got) {
   *got = 0;
@@ -199,7 +199,7 @@ CSession::CollectEnd CSession::SendAndCollect(const uint8_t* frame, size_t lengt
   return end;
 }
 
-bool CSession::LinkExchange(const uint8_t* frame, std::chrono::milliseconds window,
+bool CLineExchanges::LinkExchange(const uint8_t* frame, std::chrono::milliseconds window,
                             std::stop_token stop) {
   std::lock_guard io(io_mutex_);
   uint8_t reply[kLinkReplyBuffer];
@@ -212,7 +212,7 @@ bool CSession::LinkExchange(const uint8_t* frame, std::chrono::milliseconds wind
   return link_codec.CheckReply(reply, got);
 }
 
-ExchangeResult CSession::ParamExchange(const uint8_t* frame, uint16_t length, uint8_t* reply,
+ExchangeResult CLineExchanges::ParamExchange(const uint8_t* frame, uint16_t length, uint8_t* reply,
                                        std::stop_token stop) {
   std::lock_guard io(io_mutex_);
   CollectCheck check;
@@ -245,7 +245,7 @@ ExchangeResult CSession::ParamExchange(const uint8_t* frame, uint16_t length, ui
   return result;
 }
 
-RequestResult CSession::Request(CParamStore& store, std::mutex& store_mutex, const uint8_t* frame,
+RequestResult CLineExchanges::Request(CParamStore& store, std::mutex& store_mutex, const uint8_t* frame,
                                 uint16_t length, std::stop_token stop) {
   uint8_t reply[kFrameBufferSize];
   const ExchangeResult exchange = ParamExchange(frame, length, reply, stop);
@@ -258,51 +258,6 @@ RequestResult CSession::Request(CParamStore& store, std::mutex& store_mutex, con
   store.last_request_was_write = write;
   result.outcome = store.HandleReply(exchange.length);
   result.image_changed = result.outcome.accepted && !write;
-  return result;
-}
-
-RequestResult CSession::TransferStep(CParamStore& store, std::mutex& store_mutex, BulkRun run,
-                                     const BulkStep& step, std::stop_token stop) {
-  uint8_t frame[kFrameBufferSize];
-  uint16_t length = 0;
-  {
-    std::lock_guard lock(store_mutex);
-    length = BuildBulkRequest(store, run, step);
-    std::memcpy(frame, store.request, length);
-  }
-  return Request(store, store_mutex, frame, length, stop);
-}
-
-RunResult CSession::RunAll(CParamStore& store, std::mutex& store_mutex, BulkRun run,
-                           IRunObserver* observer, std::stop_token stop) {
-  RunResult result;
-  for (unsigned index = 0; index <= kBulkLastStep; ++index) {
-    BulkStep step;
-    uint16_t version = 0;
-    {
-      std::lock_guard lock(store_mutex);
-      version = store.fw_version;
-      step = DescribeBulkStep(run, index, version);
-    }
-    result.total_steps = BulkStepCount(version);
-    result.coefficients = version != 0;
-    if (step.ends_run) break;
-    if (observer != nullptr) observer->OnStepStarting(index, result.total_steps, step);
-    const RequestResult done = TransferStep(store, store_mutex, run, step, stop);
-    ++result.steps_done;
-    if (done.status == ExchangeStatus::kComplete) {
-      // Step 0 of a read run has just told the version: the total follows it.
-      std::lock_guard lock(store_mutex);
-      result.total_steps = BulkStepCount(store.fw_version);
-    }
-    if (observer != nullptr) observer->OnStepDone(index, result.total_steps, done);
-    if (done.status != ExchangeStatus::kComplete) {
-      result.status = done.status;
-      result.failed_step = static_cast<int>(index);
-      return result;
-    }
-    if (!done.outcome.accepted) ++result.rejected_blocks;
-  }
   return result;
 }
 

@@ -1,7 +1,6 @@
-// CSession: one logger on one port. The layer that the dialog and the command line share: it
-// opens the port, searches the logger's baud rate, runs link and parameter exchanges and whole
-// read-all / write-all runs, and reports what it does through return values and small
-// interfaces, never through a dialog.
+// CLineExchanges: the exchanges on one line, which the session's worker (CLoggerSession) runs:
+// it opens the port, searches the logger's baud rate and runs link and parameter exchanges,
+// and reports what it does through return values and small interfaces, never in words.
 //
 // Collection is event-driven: the reader thread wakes the waiting exchange through the receive
 // ring the moment bytes arrive, so an answer is handed over as soon as its last byte is in. The
@@ -30,7 +29,7 @@
 #include <string_view>
 
 #include "params/param_store.h"
-#include "protocol/bulk_transfer.h"
+#include "params/block_table.h"
 #include "protocol/link_codec.h"
 
 namespace travex {
@@ -90,14 +89,6 @@ class ISearchObserver {
   virtual void OnTryingRate(uint32_t rate, int index) = 0;
 };
 
-class IRunObserver {
- public:
-  virtual ~IRunObserver() = default;
-  // Before step `index` is sent; total is 65 or 97 as far as the version is known now.
-  virtual void OnStepStarting(unsigned index, unsigned total, const BulkStep& step) = 0;
-  virtual void OnStepDone(unsigned index, unsigned total, const RequestResult& result) = 0;
-};
-
 struct RunResult {
   ExchangeStatus status = ExchangeStatus::kComplete;  // what ended the run
   unsigned steps_done = 0;       // steps whose exchange ended (answered or not)
@@ -114,12 +105,12 @@ struct RunResult {
 inline constexpr std::chrono::milliseconds kSearchWindow{500};
 inline constexpr std::chrono::milliseconds kLinkWindow{1000};
 
-class CSession {
+class CLineExchanges {
  public:
-  CSession(CComPort& port, CRxRing& ring);
-  virtual ~CSession() = default;
-  CSession(const CSession&) = delete;
-  CSession& operator=(const CSession&) = delete;
+  CLineExchanges(CComPort& port, CRxRing& ring);
+  virtual ~CLineExchanges() = default;
+  CLineExchanges(const CLineExchanges&) = delete;
+  CLineExchanges& operator=(const CLineExchanges&) = delete;
 
   // Where every frame is reported (nullptr: nowhere). Set it before exchanges start.
   void SetFrameSink(IFrameSink* sink) { sink_ = sink; }
@@ -149,17 +140,6 @@ class CSession {
   // kind of the frame decides how the answer is parsed).
   RequestResult Request(CParamStore& store, std::mutex& store_mutex, const uint8_t* frame,
                         uint16_t length, std::stop_token stop);
-
-  // One step of a read-all or write-all: its request built from the store under store_mutex,
-  // then Request.
-  RequestResult TransferStep(CParamStore& store, std::mutex& store_mutex, BulkRun run,
-                             const BulkStep& step, std::stop_token stop);
-
-  // A whole read-all or write-all, step by step, until the run's last step or the first step
-  // whose exchange ends without an answer. A rejected answer does not end the run; it is
-  // counted. The firmware version is taken afresh at every step from 65 on.
-  RunResult RunAll(CParamStore& store, std::mutex& store_mutex, BulkRun run,
-                   IRunObserver* observer, std::stop_token stop);
 
   // The logger's rate and address from the last accepted link answer.
   CLinkCodec link_codec;
