@@ -8,17 +8,12 @@
 #include "app/dialog_controls.h"
 #include "app/panel_text.h"
 #include "params/gbk.h"
-#include "protocol/link_codec.h"
+#include "params/value_lists.h"
 #include "resources/resource_ids.h"
 
 namespace travex {
 
 namespace {
-
-constexpr int kParityEntries = 3;
-constexpr int kFuncCodeEntries = 2;
-constexpr int kDecimalsEntries = 6;
-constexpr int kDataTypeEntries = 16;
 
 // Text limits of the panels (bytes stored before the terminating zero).
 constexpr size_t kArg1TextLimit = 8;
@@ -34,19 +29,17 @@ std::string UnsignedRange(uint32_t max) { return RangeText(0, max); }
 
 std::string UnlistedNote(uint32_t value) { return "值 " + std::to_string(value) + "，不在列表中"; }
 
-// The entry a selector shows for a value, -1 when none of its entries stands for it.
-int BaudIndex(uint32_t baud) { return CodeOfBaud(baud) - 1; }
-int FuncCodeIndex(uint8_t code) { return code == 3 ? 0 : (code == 4 ? 1 : -1); }
-int ListIndex(uint8_t value, int entries) { return value < entries ? value : -1; }
-
 // The function code a channel's panel stands for. The tool's own start-up value, which no entry
-// lists, is taken as the first entry's (3); a value from a logger or a file is kept as it is.
+// lists, is taken as the first entry's; a value from a logger or a file is kept as it is.
 uint8_t PanelFuncCode(const CParamStore& store, uint8_t channel, uint8_t code) {
-  return store.arg2_from_tool[channel] && FuncCodeIndex(code) < 0 ? 3 : code;
+  const bool unlisted = IndexOfCode(kFuncCodeList, code) < 0;
+  return store.arg2_from_tool[channel] && unlisted ? static_cast<uint8_t>(kFuncCodeList[0].code)
+                                                   : code;
 }
 
-void ShowSelector(IDialogControls& c, int id, int index, uint32_t value) {
-  if (index >= 0) {
+// The selector shows the entry of `value`, or that none of its entries stands for it.
+void ShowSelector(IDialogControls& c, int id, ValueList list, uint32_t value) {
+  if (const int index = IndexOfCode(list, value); index >= 0) {
     c.SetSelection(id, index);
   } else {
     c.SetUnlistedValue(id, UnlistedNote(value));
@@ -67,7 +60,7 @@ uint8_t ClampGear(uint8_t gear) { return gear < kGearCount ? gear : 0; }
 
 std::string FieldProblemText(const FieldProblem& problem) {
   std::string text = "“" + problem.label + "”";
-  if (problem.channel >= 0) text += "（通道" + std::to_string(problem.channel + 1) + "）";
+  if (problem.channel >= 0) text += "（" + ChannelEntryText(problem.channel) + "）";
   text += "的值“" + problem.text + "”无效。\n允许的值：" + problem.range + "。";
   return text;
 }
@@ -120,13 +113,14 @@ class CParamPanels::Gatherer {
   }
 
   // A selector: an entry the operator picked (other than the one shown for the value) stores
-  // value_of(entry); no selection keeps the value.
-  template <typename T, typename ValueOf>
-  void Selection(int id, int shown, int entries, T* field, ValueOf value_of) {
+  // the entry's code; no selection keeps the value.
+  template <typename T>
+  void Selection(int id, ValueList list, T* field) {
     if (!ok()) return;
     const int selected = c_.GetSelection(id);
-    if (selected == shown || selected < 0 || selected >= entries) return;
-    const T value = static_cast<T>(value_of(selected));
+    const int shown = IndexOfCode(list, *field);
+    if (selected == shown || selected < 0 || selected >= static_cast<int>(list.size())) return;
+    const T value = static_cast<T>(list[static_cast<size_t>(selected)].code);
     changed_ = changed_ || value != *field;
     *field = value;
   }
@@ -205,10 +199,8 @@ void CParamPanels::ReadDateTimeFields(DateTimeFields* fields) {
 
 CollectResult CParamPanels::GatherBase(BaseInfoBlock* b) {
   Gatherer g(controls_, -1);
-  g.Selection(IDC_COMM_BAUD, BaudIndex(b->comm_baud), 9, &b->comm_baud,
-              [](int index) { return kLinkBaudRates[index]; });
-  g.Selection(IDC_PARITY, ListIndex(b->parity, kParityEntries), kParityEntries, &b->parity,
-              [](int index) { return index; });
+  g.Selection(IDC_COMM_BAUD, kBaudRateList, &b->comm_baud);
+  g.Selection(IDC_PARITY, kParityList, &b->parity);
   g.Unsigned(IDC_RS485_POLL, &b->rs485_poll_interval, "485轮询间隔");
   g.Unsigned(IDC_RS485_TIMEOUT, &b->rs485_timeout, "485超时时间");
   g.Unsigned(IDC_RS485_RETRIES, &b->rs485_retries, "485容错次数");
@@ -247,12 +239,10 @@ void CParamPanels::ShowBaseInfo() {
   }
 
   // A value the selector cannot show is reported and kept: the selector shows no entry.
-  const int baud_index = BaudIndex(b.comm_baud);
-  if (baud_index < 0) controls_.SetPaneText(0, "设备通信波特率错误");
-  ShowSelector(controls_, IDC_COMM_BAUD, baud_index, b.comm_baud);
-  const int parity_index = ListIndex(b.parity, kParityEntries);
-  if (parity_index < 0) controls_.SetPaneText(0, "奇偶校验错误");
-  ShowSelector(controls_, IDC_PARITY, parity_index, b.parity);
+  if (IndexOfCode(kBaudRateList, b.comm_baud) < 0) controls_.SetPaneText(0, "设备通信波特率错误");
+  ShowSelector(controls_, IDC_COMM_BAUD, kBaudRateList, b.comm_baud);
+  if (IndexOfCode(kParityList, b.parity) < 0) controls_.SetPaneText(0, "奇偶校验错误");
+  ShowSelector(controls_, IDC_PARITY, kParityList, b.parity);
 
   controls_.SetUnsigned(IDC_RS485_POLL, b.rs485_poll_interval);
   controls_.SetUnsigned(IDC_RS485_TIMEOUT, b.rs485_timeout);
@@ -291,8 +281,7 @@ CollectResult CParamPanels::GatherArg1(Arg1Block* a, uint8_t gear) {
   g.Text(IDC_NORMAL_TEXT, a->normal_text, kArg1TextLimit);
   GearEntry& entry = a->gears[gear];
   g.Text(IDC_GEAR_TEXT, entry.text, kArg1TextLimit);
-  const std::string gear_name = gear < 8 ? "遥调档位" + std::to_string(gear + 1) : "遥调档位其他";
-  g.Value(IDC_GEAR_VALUE, &entry.value, gear_name + " 数值");
+  g.Value(IDC_GEAR_VALUE, &entry.value, GearEntryText(gear) + " 数值");
   CollectResult result = g.result();
   result.arg1_changed = g.ok() && g.changed();
   result.arg1_channel = store_.arg1_channel;
@@ -308,8 +297,7 @@ CollectResult CParamPanels::CollectGear(uint8_t new_gear) {
   Gatherer g(controls_, ch);
   GearEntry& entry = block.gears[k];
   g.Text(IDC_GEAR_TEXT, entry.text, kArg1TextLimit);
-  const std::string gear_name = k < 8 ? "遥调档位" + std::to_string(k + 1) : "遥调档位其他";
-  g.Value(IDC_GEAR_VALUE, &entry.value, gear_name + " 数值");
+  g.Value(IDC_GEAR_VALUE, &entry.value, GearEntryText(k) + " 数值");
   CollectResult result = g.result();
   result.arg1_channel = ch;
   if (!result.ok) return result;
@@ -359,14 +347,11 @@ CollectResult CParamPanels::GatherArg2(Arg2Block* a, CoefBlock* c) {
   Gatherer g(controls_, store_.arg2_channel);
   g.Unsigned(IDC_SLAVE_ADDR, &a->slave_addr, "MODBUS从站地址");
   g.Check(IDC_ENABLE, &a->enabled);
-  g.Selection(IDC_FUNC_CODE, FuncCodeIndex(a->func_code), kFuncCodeEntries, &a->func_code,
-              [](int index) { return index + 3; });
-  g.Selection(IDC_DECIMALS, ListIndex(a->decimals, kDecimalsEntries), kDecimalsEntries,
-              &a->decimals, [](int index) { return index; });
+  g.Selection(IDC_FUNC_CODE, kFuncCodeList, &a->func_code);
+  g.Selection(IDC_DECIMALS, kDecimalsList, &a->decimals);
   g.Unsigned(IDC_REG_START, &a->reg_start, "寄存器起始地址");
   g.Unsigned(IDC_REG_COUNT, &a->reg_count, "寄存器个数");
-  g.Selection(IDC_DATA_TYPE, ListIndex(a->data_type, kDataTypeEntries), kDataTypeEntries,
-              &a->data_type, [](int index) { return index; });
+  g.Selection(IDC_DATA_TYPE, kDataTypeList, &a->data_type);
   g.Text(IDC_CH_NAME, a->name, kNameLimit);
   g.Text(IDC_CH_UNIT, a->unit, kUnitLimit);
   g.Value(IDC_COEF_A, &c->coef_a, "系数A");
@@ -397,11 +382,11 @@ void CParamPanels::ShowArg2() {
   controls_.SetUnsigned(IDC_SLAVE_ADDR, a.slave_addr);
   controls_.SetCheck(IDC_ENABLE, a.enabled != 0 ? 1 : 0);
   const uint8_t func_code = PanelFuncCode(store_, ch, a.func_code);
-  ShowSelector(controls_, IDC_FUNC_CODE, FuncCodeIndex(func_code), func_code);
-  ShowSelector(controls_, IDC_DECIMALS, ListIndex(a.decimals, kDecimalsEntries), a.decimals);
+  ShowSelector(controls_, IDC_FUNC_CODE, kFuncCodeList, func_code);
+  ShowSelector(controls_, IDC_DECIMALS, kDecimalsList, a.decimals);
   controls_.SetUnsigned(IDC_REG_START, a.reg_start);
   controls_.SetUnsigned(IDC_REG_COUNT, a.reg_count);
-  ShowSelector(controls_, IDC_DATA_TYPE, ListIndex(a.data_type, kDataTypeEntries), a.data_type);
+  ShowSelector(controls_, IDC_DATA_TYPE, kDataTypeList, a.data_type);
   ShowText(controls_, IDC_CH_NAME, a.name);
   ShowText(controls_, IDC_CH_UNIT, a.unit);
   ShowValue(controls_, IDC_COEF_A, c.coef_a);

@@ -9,7 +9,7 @@
 
 #include "params/calendar.h"
 #include "params/gbk.h"
-#include "protocol/link_codec.h"
+#include "params/value_lists.h"
 
 namespace travex {
 namespace {
@@ -73,25 +73,16 @@ static_assert(std::size(kBaseMembers) +
                                    std::size(kArg2Members) + std::size(kCoefMembers)) ==
               kFieldCount);
 
-// Selector lists of the panels: the entry a code selects.
-constexpr std::string_view kParityNames[] = {"无校验", "奇校验", "偶校验"};
-constexpr std::string_view kDataTypeNames[] = {"16位无符号整形大端",
-                                               "16位无符号整形小端",
-                                               "16位有符号整形大端",
-                                               "16位有符号整形小端",
-                                               "32位无符号整形大端",
-                                               "32位无符号整形小端",
-                                               "32位无符号整形低word高byte",
-                                               "32位有符号整形大端",
-                                               "32位有符号整形小端",
-                                               "32位有符号整形低word高byte",
-                                               "浮点型大端",
-                                               "浮点型小端",
-                                               "浮点型低Word高Byte",
-                                               "开关量",
-                                               "遥调",
-                                               "8位有符号"};
-constexpr uint32_t kDecimalsEntries = 6;
+// The code fields and the value lists their codes come from.
+struct CodeField {
+  std::string_view member;
+  ValueList list;
+};
+constexpr CodeField kCodeFields[] = {{"comm_baud", kBaudRateList},
+                                     {"parity", kParityList},
+                                     {"func_code", kFuncCodeList},
+                                     {"decimals", kDecimalsList},
+                                     {"data_type", kDataTypeList}};
 constexpr std::string_view kNotInList = " (not in the list)";
 
 FieldInfo MakeField(FieldBlock block, int channel, int gear, size_t record_offset,
@@ -160,30 +151,16 @@ std::string QuoteText(std::string_view gbk) {
   return out;
 }
 
+// A code with its list's text, when that says more than the number.
 std::string FormatCode(std::string_view member, uint32_t v) {
   std::string out = std::to_string(v);
-  std::string_view entry;
-  bool known = true;
-  if (member == "comm_baud") {
-    known = CodeOfBaud(v) != 0;
-  } else if (member == "decimals") {
-    known = v < kDecimalsEntries;
-  } else if (member == "parity") {
-    known = v < std::size(kParityNames);
-    if (known) entry = kParityNames[v];
-  } else if (member == "func_code") {
-    known = v == 3 || v == 4;
-    if (known) entry = v == 3 ? "03功能码" : "04功能码";
-  } else if (member == "data_type") {
-    known = v < std::size(kDataTypeNames);
-    if (known) entry = kDataTypeNames[v];
-  }
-  if (!known) {
-    out += kNotInList;
-  } else if (!entry.empty()) {
-    out += " (";
-    out += entry;
-    out += ')';
+  for (const CodeField& field : kCodeFields) {
+    if (field.member != member) continue;
+    const int index = IndexOfCode(field.list, v);
+    if (index < 0) return out + std::string(kNotInList);
+    const std::string_view entry = field.list[static_cast<size_t>(index)].text;
+    if (entry != out) out += " (" + std::string(entry) + ")";
+    break;
   }
   return out;
 }
@@ -228,12 +205,8 @@ std::optional<FieldInfo> FindField(std::string_view name) {
 
 std::string FieldCaption(const FieldInfo& field) {
   std::string out;
-  if (field.channel != kNoChannel) out = "通道" + std::to_string(field.channel + 1) + " ";
-  if (field.gear != kNoGear) {
-    out += "遥调档位";
-    out += field.gear == kGearCount - 1 ? std::string("其他") : std::to_string(field.gear + 1);
-    out += ' ';
-  }
+  if (field.channel != kNoChannel) out = ChannelEntryText(field.channel) + " ";
+  if (field.gear != kNoGear) out += GearEntryText(field.gear) + " ";
   out += field.label;
   return out;
 }

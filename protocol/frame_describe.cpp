@@ -82,10 +82,10 @@ std::string BlockOf(uint16_t first_id, const Phrases& p) {
 
 std::string DescribeLink(const uint8_t* b, bool sent, const Phrases& p) {
   if (!CrcOk(b, kLinkFrameSize)) return p.link_crc;
-  if (!sent) return Format(p.link_reply, BaudOfCode(b[3]), b[4]);
+  if (!sent) return Format(p.link_reply, BaudOfLinkCode(b[3]), b[4]);
   if (b[3] == 0 && b[4] == 0) return p.link_query;
   if (b[3] == 0) return Format(p.set_address, b[4]);
-  return Format(p.set_baud, BaudOfCode(b[3]), b[3]);
+  return Format(p.set_baud, BaudOfLinkCode(b[3]), b[3]);
 }
 
 std::string DescribeRequest(const uint8_t* b, size_t length, const Phrases& p) {

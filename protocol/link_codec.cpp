@@ -21,18 +21,6 @@ size_t BuildFrame(uint8_t* out, uint8_t code, uint8_t address) {
 
 }  // namespace
 
-uint32_t BaudOfCode(uint8_t code) {
-  if (code < 1 || code > 9) return 0;
-  return kLinkBaudRates[code - 1];
-}
-
-uint8_t CodeOfBaud(uint32_t baud) {
-  for (uint8_t code = 1; code <= 9; ++code) {
-    if (kLinkBaudRates[code - 1] == baud) return code;
-  }
-  return 0;
-}
-
 size_t CLinkCodec::BuildQuery(uint8_t* out) const {
   static constexpr uint8_t kQuery[kLinkFrameSize] = {0xFD, 0xFD, 0xFD, 0x00, 0x00, 0xE9, 0x88};
   for (size_t i = 0; i < kLinkFrameSize; ++i) out[i] = kQuery[i];
@@ -52,7 +40,7 @@ bool CLinkCodec::CheckReply(const uint8_t* buffer, size_t length) {
   const uint16_t crc = static_cast<uint16_t>(buffer[length - 2] | (buffer[length - 1] << 8));
   if (Crc16(buffer, length - 2) != crc) return false;
   if (buffer[0] != kLinkStart || buffer[1] != kLinkStart || buffer[2] != kLinkStart) return false;
-  const uint32_t baud = BaudOfCode(buffer[3]);
+  const uint32_t baud = BaudOfLinkCode(buffer[3]);
   if (baud == 0) return false;
   dev_baud = baud;
   dev_addr = buffer[4];

@@ -4,19 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "params/value_lists.h"
+
 namespace travex {
 
 inline constexpr size_t kLinkFrameSize = 7;
 
-// The rate of baud code k at index k - 1: the order of the baud-rate search and of the
-// dialog's rate list.
-inline constexpr uint32_t kLinkBaudRates[9] = {2400,  4800,  9600,  14400, 19200,
-                                               38400, 56000, 57600, 115200};
-
-// Baud rate of baud code 1 to 9, 0 for any other code.
-uint32_t BaudOfCode(uint8_t code);
-// Baud code 1 to 9 of a baud rate, 0 when the rate has no code.
-uint8_t CodeOfBaud(uint32_t baud);
+// A frame's baud code is the link code of params/value_lists.h (BaudOfLinkCode).
 
 class CLinkCodec {
  public:

@@ -132,9 +132,9 @@ SearchResult CLineExchanges::Search(uint8_t port_number, ISearchObserver* observ
   uint8_t query[kLinkFrameSize];
   link_codec.BuildQuery(query);
   bool any_opened = false;
-  for (int k = 0; k < 9; ++k) {
+  for (int k = 0; k < kBaudRateCount; ++k) {
     if (stop.stop_requested()) return {SearchStatus::kCancelled};
-    const uint32_t rate = kLinkBaudRates[k];
+    const uint32_t rate = kBaudRateList[k].code;
     if (observer != nullptr) observer->OnTryingRate(rate, k);
     if (!Open(port_number, rate)) {
       // Some adapters refuse single rates (14400, 56000): the search goes on with the next.

@@ -70,17 +70,5 @@ TEST(LinkCodec, ChecksReplies) {
   }
 }
 
-TEST(LinkCodec, BaudCodesBothWays) {
-  const uint32_t rates[] = {2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
-  for (uint8_t code = 1; code <= 9; ++code) {
-    EXPECT_EQ(rates[code - 1], BaudOfCode(code));
-    EXPECT_EQ(code, CodeOfBaud(rates[code - 1]));
-  }
-  EXPECT_EQ(0u, BaudOfCode(0));
-  EXPECT_EQ(0u, BaudOfCode(10));
-  EXPECT_EQ(0, CodeOfBaud(1200));
-  EXPECT_EQ(0, CodeOfBaud(0));
-}
-
 }  // namespace
 }  // namespace travex

@@ -45,7 +45,7 @@ TEST(SimLink, AnswersOnlyAtItsOwnRateLikeTheBaudSearch) {
   StartSim(sim, {"--baud", "14400", "--address", "7", "--no-pacing"});
   ToolSide tool;
   for (uint8_t code = 1; code <= 9; ++code) {
-    const uint32_t baud = BaudOfCode(code);
+    const uint32_t baud = BaudOfLinkCode(code);
     ASSERT_TRUE(tool.Open(sim.com_number(), baud)) << baud;
     if (baud == 14400) {
       CLinkCodec codec;

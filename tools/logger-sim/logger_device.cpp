@@ -54,14 +54,14 @@ LoggerDevice::Answer LoggerDevice::OnLinkFrame(const uint8_t* frame, uint8_t* ou
   const uint8_t new_address = frame[4];
   uint32_t new_baud = 0;
   if (code != 0) {
-    new_baud = BaudOfCode(code);
+    new_baud = BaudOfLinkCode(code);
     if (new_baud == 0) {
       answer.note = "ignored: unknown baud code";
       return answer;
     }
   }
   if (new_address != 0) address_ = new_address;
-  const uint8_t reply_code = new_baud != 0 ? code : CodeOfBaud(baud_);
+  const uint8_t reply_code = new_baud != 0 ? code : LinkCodeOfBaud(baud_);
   out[0] = out[1] = out[2] = 0xFD;
   out[3] = reply_code;
   out[4] = address_;

@@ -32,7 +32,7 @@ int Main(int argc, char** argv) {
     return 2;
   }
   if (options.show_help) {
-    std::fputs(UsageText(), stdout);
+    std::fputs(UsageText().c_str(), stdout);
     return 0;
   }
   if (options.show_version) {

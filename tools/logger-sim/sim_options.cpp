@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "protocol/link_codec.h"
+#include "params/value_lists.h"
 
 namespace travex::sim {
 namespace {
@@ -27,15 +27,25 @@ bool ParseNumber(std::string_view text, uint64_t max, uint64_t* value) {
   return true;
 }
 
+// The link rates as the options name them: "2400 4800 ... 115200".
+std::string LinkRatesText() {
+  std::string text;
+  for (const ValueEntry& rate : kBaudRateList) {
+    if (!text.empty()) text += ' ';
+    text += rate.text;
+  }
+  return text;
+}
+
 }  // namespace
 
-const char* UsageText() {
+std::string UsageText() {
   return "usage: travex-logger-sim [options]\n"
          "Plays the data logger on a pseudo-terminal registered as a COM port.\n"
          "\n"
          "  --port-dir DIR      port directory for the comN link (default: the tool's own)\n"
          "  --com N             COM number 1..64 (default: the first free one)\n"
-         "  --baud RATE         link rate: 2400 4800 9600 14400 19200 38400 56000 57600 115200\n"
+         "  --baud RATE         link rate: " + LinkRatesText() + "\n"
          "                      (default 9600)\n"
          "  --address A         device address 1..255 (default 1)\n"
          "  --fw VERSION        firmware version reported as item 9: 0x0102 (hex with 0x) or a\n"
@@ -132,8 +142,8 @@ bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error
       o.com_number = static_cast<unsigned>(n);
     } else if (arg == "--baud") {
       if (!take_number(0xFFFFFFFFu, &n)) return false;
-      if (CodeOfBaud(static_cast<uint32_t>(n)) == 0) {
-        *error = "--baud must be one of the nine link rates";
+      if (LinkCodeOfBaud(static_cast<uint32_t>(n)) == 0) {
+        *error = "--baud must be one of the link rates " + LinkRatesText();
         return false;
       }
       o.baud = static_cast<uint32_t>(n);

@@ -36,6 +36,6 @@ struct SimOptions {
 bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error);
 
 // The usage text printed by --help.
-const char* UsageText();
+std::string UsageText();
 
 }  // namespace travex::sim
