@@ -7,6 +7,7 @@
 
 #include "app/dialog_controls.h"
 #include "app/panel_text.h"
+#include "app/selector_lists.h"
 #include "params/gbk.h"
 #include "params/value_lists.h"
 #include "resources/resource_ids.h"
@@ -444,6 +445,7 @@ bool CParamPanels::ControlsDiffer() {
 }
 
 void CParamPanels::InitParamPanels() {
+  FillSelectorLists(controls_);
   store_.fw_version = 0;
   ShowAllPanels();
   controls_.SetSelection(IDC_ARG1_CHANNEL, 0);

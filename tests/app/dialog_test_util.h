@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/dialog_core.h"
+#include "app/selector_lists.h"
 #include "params/gbk.h"
 #include "resources/resource_ids.h"
 #include "serial/com_port.h"
@@ -19,31 +20,9 @@
 
 namespace travex::testing {
 
-inline std::vector<std::string> GbkList(std::initializer_list<const char*> utf8) {
-  std::vector<std::string> list;
-  for (const char* s : utf8) list.push_back(Utf8ToGbk(s));
-  return list;
-}
-
-inline std::vector<std::string> NumberedList(const char* prefix, int count) {
-  std::vector<std::string> list;
-  for (int i = 1; i <= count; ++i) list.push_back(Utf8ToGbk(prefix + std::to_string(i)));
-  return list;
-}
-
-// The selector lists as the dialog template loads them.
+// The controls as the dialog template leaves them, the selectors filled as the panels fill them.
 inline void SetUpTemplateLists(FakeControls& c) {
-  c.SetList(IDC_COMM_BAUD, GbkList({"2400", "4800", "9600", "14400", "19200", "38400", "56000",
-                                    "57600", "115200"}));
-  c.SetList(IDC_PARITY, GbkList({"无校验", "奇校验", "偶校验"}));
-  c.SetList(IDC_ARG1_CHANNEL, NumberedList("通道", 32));
-  c.SetList(IDC_ARG2_CHANNEL, NumberedList("通道", 32));
-  std::vector<std::string> gears = NumberedList("遥调档位", 8);
-  gears.push_back(Utf8ToGbk("遥调档位其他"));
-  c.SetList(IDC_GEAR, gears);
-  c.SetList(IDC_FUNC_CODE, GbkList({"03功能码", "04功能码"}));
-  c.SetList(IDC_DECIMALS, GbkList({"0", "1", "2", "3", "4", "5"}));
-  c.SetList(IDC_DATA_TYPE, NumberedList("type", 16));
+  FillSelectorLists(c);
   c.controls[IDC_VERSION].text = "---";
   for (int id : {IDC_DEV_ADDR, IDC_ADDR_QUERY, IDC_ADDR_SET, IDC_DEV_BAUD, IDC_BAUD_QUERY,
                  IDC_BAUD_SET, IDC_ARG1_READ, IDC_ARG1_WRITE, IDC_ARG2_READ, IDC_ARG2_WRITE}) {

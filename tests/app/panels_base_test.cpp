@@ -39,6 +39,25 @@ TEST(BasePanel, InitialStateShowsTheInitialImage) {
   EXPECT_EQ(rig.controls.panes[0], "");
 }
 
+// The template has no entries: the panels put in the dialog's own texts (GBK, as every text).
+TEST(BasePanel, TheSelectorsAreFilledWithTheDialogsEntries) {
+  PanelRig rig;
+  const struct {
+    int id;
+    size_t count;
+    size_t index;
+    const char* text;
+  } cases[] = {{IDC_COMM_BAUD, 9, 6, "56000"},         {IDC_PARITY, 3, 2, "偶校验"},
+               {IDC_FUNC_CODE, 2, 1, "04功能码"},       {IDC_DECIMALS, 6, 5, "5"},
+               {IDC_DATA_TYPE, 16, 12, "浮点型低Word高Byte"}, {IDC_ARG1_CHANNEL, 32, 31, "通道32"},
+               {IDC_ARG2_CHANNEL, 32, 0, "通道1"},      {IDC_GEAR, 9, 8, "遥调档位其他"}};
+  for (const auto& c : cases) {
+    const std::vector<std::string>& list = rig.controls.controls[c.id].list;
+    ASSERT_EQ(list.size(), c.count) << c.text;
+    EXPECT_EQ(list[c.index], Utf8ToGbk(c.text));
+  }
+}
+
 TEST(BasePanel, NumbersMustFitTheirFieldsAndARefusedCollectStoresNothing) {
   PanelRig rig;
   rig.Type(IDC_RS485_TIMEOUT, "500");

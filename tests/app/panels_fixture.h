@@ -1,5 +1,5 @@
-// A parameter store wired to in-memory controls whose selectors hold the lists of the dialog
-// template.
+// A parameter store wired to in-memory controls, set up as the dialog sets them up: the
+// template leaves the selectors empty and the panels fill them.
 #pragma once
 
 #include <string>
@@ -13,30 +13,8 @@
 
 namespace travex::testing {
 
-inline std::vector<std::string> GbkList(const std::vector<std::string>& utf8) {
-  std::vector<std::string> out;
-  for (const std::string& s : utf8) out.push_back(Utf8ToGbk(s));
-  return out;
-}
-
+// The controls as the dialog template leaves them; InitParamPanels fills the selectors.
 inline void SetUpTemplateLists(FakeControls& c) {
-  c.SetList(IDC_COMM_BAUD,
-            {"2400", "4800", "9600", "14400", "19200", "38400", "56000", "57600", "115200"});
-  c.SetList(IDC_PARITY, GbkList({"无校验", "奇校验", "偶校验"}));
-  std::vector<std::string> channels;
-  for (int i = 1; i <= 32; ++i) channels.push_back("通道" + std::to_string(i));
-  c.SetList(IDC_ARG1_CHANNEL, GbkList(channels));
-  c.SetList(IDC_ARG2_CHANNEL, GbkList(channels));
-  c.SetList(IDC_GEAR, GbkList({"遥调档位1", "遥调档位2", "遥调档位3", "遥调档位4", "遥调档位5",
-                               "遥调档位6", "遥调档位7", "遥调档位8", "遥调档位其他"}));
-  c.SetList(IDC_FUNC_CODE, GbkList({"03功能码", "04功能码"}));
-  c.SetList(IDC_DECIMALS, {"0", "1", "2", "3", "4", "5"});
-  c.SetList(IDC_DATA_TYPE,
-            GbkList({"16位无符号整形大端", "16位无符号整形小端", "16位有符号整形大端",
-                     "16位有符号整形小端", "32位无符号整形大端", "32位无符号整形小端",
-                     "32位无符号整形低word高byte", "32位有符号整形大端", "32位有符号整形小端",
-                     "32位有符号整形低word高byte", "浮点型大端", "浮点型小端",
-                     "浮点型低Word高Byte", "开关量", "遥调", "8位有符号"}));
   c.controls[IDC_VERSION].text = "---";
 }
 

@@ -85,11 +85,6 @@ class FakeControls : public IDialogControls {
     return !path->empty();
   }
 
-  // Fills a selector's list as the dialog template does.
-  void SetList(int id, std::vector<std::string> entries) {
-    controls[id].list = std::move(entries);
-  }
-
   std::map<int, FakeControl> controls;
   struct RunProgress {
     Progress state = Progress::kIdle;
