@@ -77,7 +77,7 @@ void CDialogCore::ImportFile(const std::string& path) {
   if (loaded(load.arg1)) CopyBlocks(file_image.arg1, image.arg1);
   if (loaded(load.arg2)) {
     CopyBlocks(file_image.arg2, image.arg2);
-    param_store.arg2_from_tool.reset();
+    for (int c = 0; c < kChannelCount; ++c) panels_.NoteBlockStored(Arg2Ref(c));
   }
   if (loaded(load.coef)) CopyBlocks(file_image.coef, image.coef);
   for (const std::string_view message : load.messages) controls_.SetPaneText(3, message);

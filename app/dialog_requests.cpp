@@ -26,8 +26,8 @@ void CDialogCore::SendBlockRequest(const std::function<CollectResult()>& collect
   }
   // The block of the channel the panel shows now.
   BlockRef block{kind, 0};
-  if (kind == BlockKind::kArg1) block.channel = param_store.arg1_channel % kChannelCount;
-  if (kind == BlockKind::kArg2) block.channel = param_store.arg2_channel % kChannelCount;
+  if (kind == BlockKind::kArg1) block.channel = panels_.Arg1Channel();
+  if (kind == BlockKind::kArg2) block.channel = panels_.Arg2Channel();
   const UnsavedBlocks::Sent sent = unsaved_.AsSent(block);
   lock.unlock();
   auto done = [this, sent, write](const RequestResult& result) {
@@ -52,7 +52,10 @@ void CDialogCore::FinishRequest(const RequestResult& result, UnsavedBlocks::Sent
   if (result.outcome.accepted) {
     std::lock_guard lock(session_.store_mutex());
     unsaved_.NoteSaved(sent);
-    if (!write) loaded_ = true;
+    if (!write) {
+      panels_.NoteBlockStored(BlockOfStep(sent.step));
+      loaded_ = true;
+    }
   }
   // The answer's values are on screen at once.
   if (result.image_changed) ShowStalePanels();
@@ -82,20 +85,20 @@ void CDialogCore::OnWriteBase() {
 void CDialogCore::OnArg1ChannelChange() {
   ChangeSelection(
       IDC_ARG1_CHANNEL, [this](uint8_t channel) { return panels_.CollectArg1(channel); },
-      [this] { return param_store.arg1_channel; }, [this] { panels_.ShowArg1(); });
+      [this] { return panels_.Arg1Channel(); }, [this] { panels_.ShowArg1(); });
 }
 
 void CDialogCore::OnGearChange() {
   ChangeSelection(
       IDC_GEAR, [this](uint8_t gear) { return panels_.CollectGear(gear); },
-      [this] { return param_store.gear_index[param_store.arg1_channel % kChannelCount]; },
+      [this] { return panels_.Gear(panels_.Arg1Channel()); },
       [this] { panels_.ShowGear(); });
 }
 
 void CDialogCore::OnArg2ChannelChange() {
   ChangeSelection(
       IDC_ARG2_CHANNEL, [this](uint8_t channel) { return panels_.CollectArg2(channel); },
-      [this] { return param_store.arg2_channel; }, [this] { panels_.ShowArg2(); });
+      [this] { return panels_.Arg2Channel(); }, [this] { panels_.ShowArg2(); });
 }
 
 void CDialogCore::OnReadArg1() { SendBlockRequest({}, BlockKind::kArg1, false); }

@@ -61,7 +61,10 @@ void CDialogCore::RunStepDone(const RunStep& step, UnsavedBlocks::Sent sent,
   if (result.outcome.accepted) {
     std::lock_guard lock(session_.store_mutex());
     unsaved_.NoteSaved(sent);
-    if (step.run == BulkRun::kRead) loaded_ = true;
+    if (step.run == BulkRun::kRead) {
+      panels_.NoteBlockStored(step.block);
+      loaded_ = true;
+    }
   }
   if (result.image_changed) ShowStalePanels();
   ShowProgress(IDialogControls::Progress::kRunning, static_cast<int>(step.index + 1),

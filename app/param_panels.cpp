@@ -30,14 +30,6 @@ std::string UnsignedRange(uint32_t max) { return RangeText(0, max); }
 
 std::string UnlistedNote(uint32_t value) { return "值 " + std::to_string(value) + "，不在列表中"; }
 
-// The function code a channel's panel stands for. The tool's own start-up value, which no entry
-// lists, is taken as the first entry's; a value from a logger or a file is kept as it is.
-uint8_t PanelFuncCode(const CParamStore& store, uint8_t channel, uint8_t code) {
-  const bool unlisted = IndexOfCode(kFuncCodeList, code) < 0;
-  return store.arg2_from_tool[channel] && unlisted ? static_cast<uint8_t>(kFuncCodeList[0].code)
-                                                   : code;
-}
-
 // The selector shows the entry of `value`, or that none of its entries stands for it.
 void ShowSelector(IDialogControls& c, int id, ValueList list, uint32_t value) {
   if (const int index = IndexOfCode(list, value); index >= 0) {
@@ -184,7 +176,27 @@ class CParamPanels::Gatherer {
 };
 
 CParamPanels::CParamPanels(IDialogControls& controls, CParamStore& store)
-    : controls_(controls), store_(store) {}
+    : controls_(controls), store_(store) {
+  std::memcpy(startup_arg2_, store_.image.arg2, sizeof startup_arg2_);
+  arg2_from_tool_.set();
+}
+
+void CParamPanels::NoteBlockStored(BlockRef block) {
+  if (block.kind == BlockKind::kArg2 && block.channel < kChannelCount) {
+    arg2_from_tool_.reset(block.channel);
+  }
+}
+
+// The function code a channel's panel stands for. The tool's own start-up value, which no entry
+// lists, is taken as the first entry's; a value from a logger or a file is kept as it is. A
+// block that differs from the start-up one came from elsewhere even before the panels are told.
+uint8_t CParamPanels::PanelFuncCode(uint8_t channel, uint8_t code) const {
+  const bool from_tool =
+      arg2_from_tool_[channel] &&
+      std::memcmp(&store_.image.arg2[channel], &startup_arg2_[channel], sizeof(Arg2Block)) == 0;
+  const bool unlisted = IndexOfCode(kFuncCodeList, code) < 0;
+  return from_tool && unlisted ? static_cast<uint8_t>(kFuncCodeList[0].code) : code;
+}
 
 // ---------------------------------------------------------------------------- base panel
 
@@ -276,7 +288,7 @@ void CParamPanels::FillCurrentTime() {
 // ------------------------------------------------------------------------ channel panels
 
 CollectResult CParamPanels::GatherArg1(Arg1Block* a, uint8_t gear) {
-  Gatherer g(controls_, store_.arg1_channel);
+  Gatherer g(controls_, arg1_channel_);
   g.Value(IDC_ALARM_VALUE, &a->alarm_value, "开关量报警数值");
   g.Text(IDC_ALARM_TEXT, a->alarm_text, kArg1TextLimit);
   g.Text(IDC_NORMAL_TEXT, a->normal_text, kArg1TextLimit);
@@ -285,13 +297,13 @@ CollectResult CParamPanels::GatherArg1(Arg1Block* a, uint8_t gear) {
   g.Value(IDC_GEAR_VALUE, &entry.value, GearEntryText(gear) + " 数值");
   CollectResult result = g.result();
   result.arg1_changed = g.ok() && g.changed();
-  result.arg1_channel = store_.arg1_channel;
+  result.arg1_channel = arg1_channel_;
   return result;
 }
 
 CollectResult CParamPanels::CollectGear(uint8_t new_gear) {
-  const uint8_t ch = store_.arg1_channel = ClampChannel(store_.arg1_channel);
-  uint8_t& k = store_.gear_index[ch];
+  const uint8_t ch = arg1_channel_ = ClampChannel(arg1_channel_);
+  uint8_t& k = gear_index_[ch];
   k = ClampGear(k);
   // Only the gear edits: the rest of the panel is collected when the channel is.
   Arg1Block block = store_.image.arg1[ch];
@@ -309,8 +321,8 @@ CollectResult CParamPanels::CollectGear(uint8_t new_gear) {
 }
 
 void CParamPanels::ShowGear() {
-  const uint8_t ch = store_.arg1_channel = ClampChannel(store_.arg1_channel);
-  uint8_t& k = store_.gear_index[ch];
+  const uint8_t ch = arg1_channel_ = ClampChannel(arg1_channel_);
+  uint8_t& k = gear_index_[ch];
   k = ClampGear(k);
   const GearEntry& gear = store_.image.arg1[ch].gears[k];
   controls_.SetSelection(IDC_GEAR, k);
@@ -319,20 +331,20 @@ void CParamPanels::ShowGear() {
 }
 
 CollectResult CParamPanels::CollectArg1(uint8_t new_channel) {
-  const uint8_t ch = store_.arg1_channel = ClampChannel(store_.arg1_channel);
-  const uint8_t k = store_.gear_index[ch] = ClampGear(store_.gear_index[ch]);
+  const uint8_t ch = arg1_channel_ = ClampChannel(arg1_channel_);
+  const uint8_t k = gear_index_[ch] = ClampGear(gear_index_[ch]);
   Arg1Block block = store_.image.arg1[ch];
   const CollectResult result = GatherArg1(&block, k);
   if (!result.ok) return result;
   store_.image.arg1[ch] = block;
   const int gear = controls_.GetSelection(IDC_GEAR);
-  if (gear >= 0 && gear < kGearCount) store_.gear_index[ch] = static_cast<uint8_t>(gear);
-  if (new_channel < kChannelCount) store_.arg1_channel = new_channel;
+  if (gear >= 0 && gear < kGearCount) gear_index_[ch] = static_cast<uint8_t>(gear);
+  if (new_channel < kChannelCount) arg1_channel_ = new_channel;
   return result;
 }
 
 void CParamPanels::ShowArg1() {
-  const uint8_t ch = store_.arg1_channel = ClampChannel(store_.arg1_channel);
+  const uint8_t ch = arg1_channel_ = ClampChannel(arg1_channel_);
   const Arg1Block& a = store_.image.arg1[ch];
   ShowValue(controls_, IDC_ALARM_VALUE, a.alarm_value);
   ShowText(controls_, IDC_ALARM_TEXT, a.alarm_text);
@@ -342,10 +354,10 @@ void CParamPanels::ShowArg1() {
 
 CollectResult CParamPanels::GatherArg2(Arg2Block* a, CoefBlock* c) {
   // What the panel stands for is the baseline: showing a start-up block is not an edit of it.
-  a->func_code = PanelFuncCode(store_, ClampChannel(store_.arg2_channel), a->func_code);
+  a->func_code = PanelFuncCode(ClampChannel(arg2_channel_), a->func_code);
   const Arg2Block arg2_before = *a;
   const CoefBlock coef_before = *c;
-  Gatherer g(controls_, store_.arg2_channel);
+  Gatherer g(controls_, arg2_channel_);
   g.Unsigned(IDC_SLAVE_ADDR, &a->slave_addr, "MODBUS从站地址");
   g.Check(IDC_ENABLE, &a->enabled);
   g.Selection(IDC_FUNC_CODE, kFuncCodeList, &a->func_code);
@@ -360,29 +372,29 @@ CollectResult CParamPanels::GatherArg2(Arg2Block* a, CoefBlock* c) {
   CollectResult result = g.result();
   result.arg2_changed = g.ok() && std::memcmp(&arg2_before, a, sizeof arg2_before) != 0;
   result.coef_changed = g.ok() && std::memcmp(&coef_before, c, sizeof coef_before) != 0;
-  result.arg2_channel = store_.arg2_channel;
+  result.arg2_channel = arg2_channel_;
   return result;
 }
 
 CollectResult CParamPanels::CollectArg2(uint8_t new_channel) {
-  const uint8_t ch = store_.arg2_channel = ClampChannel(store_.arg2_channel);
+  const uint8_t ch = arg2_channel_ = ClampChannel(arg2_channel_);
   Arg2Block block = store_.image.arg2[ch];
   CoefBlock coef = store_.image.coef[ch];
   const CollectResult result = GatherArg2(&block, &coef);
   if (!result.ok) return result;
   store_.image.arg2[ch] = block;
   store_.image.coef[ch] = coef;
-  if (new_channel < kChannelCount) store_.arg2_channel = new_channel;
+  if (new_channel < kChannelCount) arg2_channel_ = new_channel;
   return result;
 }
 
 void CParamPanels::ShowArg2() {
-  const uint8_t ch = store_.arg2_channel = ClampChannel(store_.arg2_channel);
+  const uint8_t ch = arg2_channel_ = ClampChannel(arg2_channel_);
   const Arg2Block& a = store_.image.arg2[ch];
   const CoefBlock& c = store_.image.coef[ch];
   controls_.SetUnsigned(IDC_SLAVE_ADDR, a.slave_addr);
   controls_.SetCheck(IDC_ENABLE, a.enabled != 0 ? 1 : 0);
-  const uint8_t func_code = PanelFuncCode(store_, ch, a.func_code);
+  const uint8_t func_code = PanelFuncCode(ch, a.func_code);
   ShowSelector(controls_, IDC_FUNC_CODE, kFuncCodeList, func_code);
   ShowSelector(controls_, IDC_DECIMALS, kDecimalsList, a.decimals);
   controls_.SetUnsigned(IDC_REG_START, a.reg_start);
@@ -401,9 +413,9 @@ void CParamPanels::ShowAllPanels() {
 }
 
 CollectResult CParamPanels::CollectAllPanels() {
-  const uint8_t ch1 = store_.arg1_channel = ClampChannel(store_.arg1_channel);
-  const uint8_t ch2 = store_.arg2_channel = ClampChannel(store_.arg2_channel);
-  const uint8_t k = store_.gear_index[ch1] = ClampGear(store_.gear_index[ch1]);
+  const uint8_t ch1 = arg1_channel_ = ClampChannel(arg1_channel_);
+  const uint8_t ch2 = arg2_channel_ = ClampChannel(arg2_channel_);
+  const uint8_t k = gear_index_[ch1] = ClampGear(gear_index_[ch1]);
   BaseInfoBlock base = store_.image.base;
   Arg1Block arg1 = store_.image.arg1[ch1];
   Arg2Block arg2 = store_.image.arg2[ch2];
@@ -429,14 +441,14 @@ CollectResult CParamPanels::CollectAllPanels() {
 }
 
 bool CParamPanels::ControlsDiffer() {
-  const uint8_t ch1 = ClampChannel(store_.arg1_channel);
-  const uint8_t ch2 = ClampChannel(store_.arg2_channel);
+  const uint8_t ch1 = ClampChannel(arg1_channel_);
+  const uint8_t ch2 = ClampChannel(arg2_channel_);
   BaseInfoBlock base = store_.image.base;
   Arg1Block arg1 = store_.image.arg1[ch1];
   Arg2Block arg2 = store_.image.arg2[ch2];
   CoefBlock coef = store_.image.coef[ch2];
   const CollectResult results[] = {GatherBase(&base),
-                                   GatherArg1(&arg1, ClampGear(store_.gear_index[ch1])),
+                                   GatherArg1(&arg1, ClampGear(gear_index_[ch1])),
                                    GatherArg2(&arg2, &coef)};
   for (const CollectResult& r : results) {
     if (!r.ok || r.AnyChange()) return true;

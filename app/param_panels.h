@@ -1,6 +1,8 @@
 // CParamPanels: the dialog's three parameter panels (base settings, parameter set 1, parameter
 // set 2) as windows onto the parameter image of a CParamStore. They move values between the
-// controls (through the control operations) and the image in both directions.
+// controls (through the control operations) and the image in both directions, and keep what
+// is the panels' own: the channel each channel panel shows, the gear shown for each channel,
+// and which set-2 blocks still hold the tool's own start-up values.
 //
 // Collect before switching: a selector change first saves the controls into the entry they
 // showed, then moves the index, then the caller shows the new entry.
@@ -15,9 +17,11 @@
 //    The caller then sends, switches or exports nothing.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 
+#include "params/block_table.h"
 #include "params/calendar.h"
 #include "params/param_store.h"
 
@@ -77,14 +81,31 @@ class CParamPanels {
   // collected, valid or not).
   bool ControlsDiffer();
 
+  // The channels the two channel panels show, and the gear shown for a channel (0..8).
+  uint8_t Arg1Channel() const { return arg1_channel_; }
+  uint8_t Arg2Channel() const { return arg2_channel_; }
+  uint8_t Gear(uint8_t channel) const { return gear_index_[channel % kChannelCount]; }
+
+  // A read answer or a loaded file replaced `block` in the image. A set-2 block then no longer
+  // holds the tool's start-up values: a function code no entry lists is shown as such.
+  void NoteBlockStored(BlockRef block);
+
  private:
   class Gatherer;
   CollectResult GatherBase(BaseInfoBlock* base);
   CollectResult GatherArg1(Arg1Block* block, uint8_t gear);
   CollectResult GatherArg2(Arg2Block* block, CoefBlock* coef);
+  uint8_t PanelFuncCode(uint8_t channel, uint8_t code) const;
 
   IDialogControls& controls_;
   CParamStore& store_;
+  uint8_t arg1_channel_ = 0;
+  uint8_t arg2_channel_ = 0;
+  uint8_t gear_index_[kChannelCount] = {};
+  // The set-2 blocks of the image the panels were built on (the tool's start-up values), and
+  // the channels no answer or file has replaced since.
+  Arg2Block startup_arg2_[kChannelCount];
+  std::bitset<kChannelCount> arg2_from_tool_;
 };
 
 }  // namespace travex

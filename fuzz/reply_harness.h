@@ -64,7 +64,6 @@ inline std::unique_ptr<CParamStore> SeededStore(uint8_t seed) {
   store->fw_version = static_cast<uint16_t>(seed * 257u);
   store->arg1_channel = static_cast<uint8_t>(seed % kChannelCount);
   store->arg2_channel = static_cast<uint8_t>((seed / 3) % kChannelCount);
-  for (int c = 0; c < kChannelCount; ++c) store->gear_index[c] = static_cast<uint8_t>((seed + c) % 9);
   store->BuildReadRequest(1000, 21);
   return store;
 }
@@ -74,14 +73,12 @@ struct Snapshot {
       : image(s.image), fw_version(s.fw_version), arg1_channel(s.arg1_channel),
         arg2_channel(s.arg2_channel), last_request_was_write(s.last_request_was_write) {
     std::memcpy(request, s.request, sizeof request);
-    std::memcpy(gear_index, s.gear_index, sizeof gear_index);
   }
   bool SameImage(const CParamStore& s) const {
     return std::memcmp(&image, &s.image, sizeof image) == 0 && fw_version == s.fw_version;
   }
   bool SameOutsideImage(const CParamStore& s) const {
     return std::memcmp(request, s.request, sizeof request) == 0 &&
-           std::memcmp(gear_index, s.gear_index, sizeof gear_index) == 0 &&
            arg1_channel == s.arg1_channel && arg2_channel == s.arg2_channel &&
            last_request_was_write == s.last_request_was_write;
   }
@@ -90,7 +87,6 @@ struct Snapshot {
   uint16_t fw_version;
   uint8_t arg1_channel;
   uint8_t arg2_channel;
-  uint8_t gear_index[kChannelCount];
   uint8_t request[kFrameBufferSize];
   bool last_request_was_write;
 };

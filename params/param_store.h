@@ -1,11 +1,10 @@
-// CParamStore owns the parameter image, the request and reply frame buffers, the firmware
-// version and the panel selections. Its operations live beside the layer that uses them:
+// CParamStore owns the parameter image, the request and reply frame buffers and the firmware
+// version. Its operations live beside the layer that uses them:
 //   requests (protocol/request_builder.cpp), replies (protocol/reply_parser.cpp).
 // The dialog's panels (app/param_panels.*) and the parameter file (paramfile/) work on it
 // from outside; nothing here knows of a dialog.
 #pragma once
 
-#include <bitset>
 #include <cstdint>
 #include <string_view>
 
@@ -54,21 +53,14 @@ class CParamStore {
   uint8_t request[kFrameBufferSize] = {};
   uint8_t reply[kFrameBufferSize] = {};
   uint16_t fw_version = 0;
-  // Panel selections: the channels the two channel panels show, and each channel's gear.
+  // The channels ReadArg1Request .. WriteArg2Request address; their caller sets them.
   uint8_t arg1_channel = 0;
   uint8_t arg2_channel = 0;
-  uint8_t gear_index[kChannelCount] = {};
   ParamImage image = {};
   bool last_request_was_write = false;
   // Read answers stored into the image so far: whoever shows the image can tell whether an
   // answer came in since it last looked.
   uint32_t answers_stored = 0;
-  // Channels whose set-2 block still holds the tool's own start-up values, not ones read from
-  // a logger or loaded from a file (all of them at construction). The panel shows and collects
-  // such a block's function code 0 as its first entry.
-  std::bitset<kChannelCount> arg2_from_tool;
-  // Told of every item a read answer stored: a set-2 item ends its channel's start-up values.
-  void NoteItemStored(uint16_t id);
 };
 
 }  // namespace travex

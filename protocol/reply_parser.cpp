@@ -71,7 +71,7 @@ ReplyOutcome CParamStore::ParseReadReply(uint16_t length) {
     if (id == kFwVersionItem) {
       fw_version = taken != 0 ? GetU16(reply + p) : 0;
     } else {
-      if (StoreItemValue(&image, id, reply + p, taken)) NoteItemStored(id);
+      StoreItemValue(&image, id, reply + p, taken);
     }
     p += taken;
   }

@@ -101,12 +101,12 @@ TEST(DialogPanels, ChannelChangeWithNoSelectionKeepsTheShownChannel) {
   rig.controls.controls[IDC_ALARM_TEXT].text = "edited";
   rig.controls.controls[IDC_ARG1_CHANNEL].selection = -1;
   rig.core.OnArg1ChannelChange();
-  EXPECT_EQ(rig.core.param_store.arg1_channel, 0);
+  EXPECT_EQ(rig.core.panels().Arg1Channel(), 0);
   EXPECT_STREQ(rig.core.param_store.image.arg1[0].alarm_text, "edited");
 
   rig.controls.SetSelection(IDC_ARG1_CHANNEL, 4);
   rig.core.OnArg1ChannelChange();
-  EXPECT_EQ(rig.core.param_store.arg1_channel, 4);
+  EXPECT_EQ(rig.core.panels().Arg1Channel(), 4);
   EXPECT_EQ(rig.controls.controls[IDC_ALARM_TEXT].text, "");
 }
 

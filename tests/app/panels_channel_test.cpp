@@ -13,7 +13,7 @@ TEST(ChannelPanels, EditsSurviveAChangeOfChannel) {
   rig.Type(IDC_ALARM_VALUE, "2.5");
   rig.PickArg1Channel(1);
   EXPECT_EQ(rig.Text(IDC_ALARM_TEXT), "");
-  EXPECT_EQ(rig.store.arg1_channel, 1);
+  EXPECT_EQ(rig.panels.Arg1Channel(), 1);
   rig.PickArg1Channel(0);
   EXPECT_EQ(rig.Text(IDC_ALARM_TEXT), "HOT");
   EXPECT_EQ(rig.Text(IDC_ALARM_VALUE), "2.500000");
@@ -40,8 +40,8 @@ TEST(ChannelPanels, EachChannelReopensOnItsOwnGear) {
   EXPECT_EQ(rig.Text(IDC_GEAR_TEXT), "LOW");
   EXPECT_EQ(rig.Text(IDC_GEAR_VALUE), "7.000000");
   EXPECT_EQ(std::string(rig.store.image.arg1[0].gears[2].text), "LOW");
-  EXPECT_EQ(rig.store.gear_index[0], 2);
-  EXPECT_EQ(rig.store.gear_index[1], 0);
+  EXPECT_EQ(rig.panels.Gear(0), 2);
+  EXPECT_EQ(rig.panels.Gear(1), 0);
 }
 
 TEST(ChannelPanels, TextsAreCutToTheirByteLimits) {
@@ -115,9 +115,27 @@ TEST(ChannelPanels, ValuesConvertLikeTheCLibrary) {
   EXPECT_EQ(rig.store.image.arg1[0].alarm_value, 0.0f);
 }
 
+// Function code 0 stands for the first entry only in a block that still holds the tool's own
+// start-up values: not in one an answer changed (told or not yet told), nor in one the panels
+// were told an answer or a file replaced, however alike it looks.
+TEST(ChannelPanels, AStoredSet2BlockShowsItsOwnFunctionCode) {
+  PanelRig rig;
+  rig.store.image.arg2[1].slave_addr = 7;
+  rig.PickArg2Channel(1);
+  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].unlisted, "值 0，不在列表中");
+  rig.panels.NoteBlockStored(Arg2Ref(2));
+  rig.PickArg2Channel(2);
+  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].unlisted, "值 0，不在列表中");
+  ASSERT_TRUE(rig.panels.CollectArg2(3).ok);
+  EXPECT_EQ(rig.store.image.arg2[1].func_code, 0);
+  EXPECT_EQ(rig.store.image.arg2[2].func_code, 0);
+  rig.panels.ShowArg2();
+  EXPECT_EQ(rig.controls.controls[IDC_FUNC_CODE].selection, 0);  // channel 4: the tool's own
+}
+
 TEST(ChannelPanels, AValueNoEntryStandsForIsShownAsSuchAndKeptUnlessAnEntryIsPicked) {
   PanelRig rig;
-  rig.store.arg2_from_tool.reset();  // the values come from a logger
+  rig.AllArg2FromLogger();
   Arg2Block& a = rig.store.image.arg2[0];
   a.func_code = 6;
   a.data_type = 20;
@@ -150,7 +168,7 @@ TEST(ChannelPanels, PagingThroughChannelsLeavesEveryByteAsItWas) {
   PanelRig rig;
   auto* bytes = reinterpret_cast<uint8_t*>(&rig.store.image);
   for (size_t i = 0; i < sizeof rig.store.image; ++i) bytes[i] = static_cast<uint8_t>(i * 37 + 11);
-  rig.store.arg2_from_tool.reset();  // as a logger's answers would
+  rig.AllArg2FromLogger();
   // Among them: floats that print as 0.000000 or nan, texts without a NUL, longer than the
   // panel's limit or not GBK, codes no selector lists, a clock beyond the fields' ranges.
   const ParamImage before = rig.store.image;
@@ -226,23 +244,23 @@ TEST(ChannelPanels, NoSelectionSavesIntoTheShownEntryAndKeepsTheIndex) {
   rig.controls.SetSelection(IDC_GEAR, -1);  // typed entry not in the list
   rig.controls.SetSelection(IDC_ARG1_CHANNEL, -1);
   rig.panels.CollectArg1(static_cast<uint8_t>(rig.controls.GetSelection(IDC_ARG1_CHANNEL)));
-  EXPECT_EQ(rig.store.arg1_channel, 5);
-  EXPECT_EQ(rig.store.gear_index[5], 4);
+  EXPECT_EQ(rig.panels.Arg1Channel(), 5);
+  EXPECT_EQ(rig.panels.Gear(5), 4);
   EXPECT_EQ(std::string(rig.store.image.arg1[5].alarm_text), "KEEP");
   EXPECT_EQ(std::string(rig.store.image.arg1[5].gears[4].text), "G4");
 
   rig.panels.CollectGear(9);
-  EXPECT_EQ(rig.store.gear_index[5], 4);
+  EXPECT_EQ(rig.panels.Gear(5), 4);
   rig.panels.ShowArg1();
   EXPECT_EQ(rig.controls.controls[IDC_GEAR].selection, 4);
 
   rig.Type(IDC_CH_NAME, "N7");
   rig.panels.CollectArg2(255);
-  EXPECT_EQ(rig.store.arg2_channel, 7);
+  EXPECT_EQ(rig.panels.Arg2Channel(), 7);
   EXPECT_EQ(std::string(rig.store.image.arg2[7].name), "N7");
 
   rig.panels.CollectArg2(32);
-  EXPECT_EQ(rig.store.arg2_channel, 7);
+  EXPECT_EQ(rig.panels.Arg2Channel(), 7);
 }
 
 TEST(ChannelPanels, ShowAllPanelsKeepsChannelsAndGears) {
@@ -255,8 +273,8 @@ TEST(ChannelPanels, ShowAllPanelsKeepsChannelsAndGears) {
   rig.panels.ShowAllPanels();
   EXPECT_EQ(rig.Text(IDC_GEAR_TEXT), "OTHER");
   EXPECT_EQ(rig.Text(IDC_CH_UNIT), "kPa");
-  EXPECT_EQ(rig.store.arg1_channel, 3);
-  EXPECT_EQ(rig.store.arg2_channel, 9);
+  EXPECT_EQ(rig.panels.Arg1Channel(), 3);
+  EXPECT_EQ(rig.panels.Arg2Channel(), 9);
 }
 
 }  // namespace

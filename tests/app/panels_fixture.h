@@ -39,6 +39,10 @@ struct PanelRig {
     panels.CollectArg2(static_cast<uint8_t>(controls.GetSelection(IDC_ARG2_CHANNEL)));
     panels.ShowArg2();
   }
+  // What the dialog tells the panels when read answers have replaced every set-2 block.
+  void AllArg2FromLogger() {
+    for (int c = 0; c < kChannelCount; ++c) panels.NoteBlockStored(Arg2Ref(c));
+  }
   std::string Text(int id) { return controls.controls[id].text; }
   void Type(int id, const std::string& gbk) { controls.controls[id].text = gbk; }
 

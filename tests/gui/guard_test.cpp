@@ -17,6 +17,7 @@ TEST_F(GuiTest, WhateverMovesASelectorTheValuesOnScreenAreTheEntrysOwn) {
   PinPortsExcept({});
   OpenDialog();
   CParamStore& store = dialog_->core().param_store;
+  const CParamPanels& panels = dialog_->core().panels();
   Type(IDC_ALARM_TEXT, "first");
   // Keys an operator may press on a focused selector, and the mouse wheel.
   const Qt::Key keys[] = {Qt::Key_Down, Qt::Key_5, Qt::Key_End, Qt::Key_T, Qt::Key_PageUp,
@@ -29,17 +30,17 @@ TEST_F(GuiTest, WhateverMovesASelectorTheValuesOnScreenAreTheEntrysOwn) {
       const int before = combo->currentIndex();
       QTest::keyClick(combo, key);
       moves += combo->currentIndex() != before ? 1 : 0;
-      EXPECT_EQ(combo->currentIndex(), id == IDC_ARG1_CHANNEL ? store.arg1_channel
-                                        : id == IDC_ARG2_CHANNEL ? store.arg2_channel
-                                                                 : store.gear_index[store.arg1_channel])
+      EXPECT_EQ(combo->currentIndex(), id == IDC_ARG1_CHANNEL ? panels.Arg1Channel()
+                                        : id == IDC_ARG2_CHANNEL ? panels.Arg2Channel()
+                                                                 : panels.Gear(panels.Arg1Channel()))
           << id << " key " << key;
     }
     QWheelEvent wheel(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(combo, &wheel);
-    EXPECT_EQ(combo->currentIndex(), id == IDC_ARG1_CHANNEL ? store.arg1_channel
-                                      : id == IDC_ARG2_CHANNEL ? store.arg2_channel
-                                                               : store.gear_index[store.arg1_channel])
+    EXPECT_EQ(combo->currentIndex(), id == IDC_ARG1_CHANNEL ? panels.Arg1Channel()
+                                      : id == IDC_ARG2_CHANNEL ? panels.Arg2Channel()
+                                                               : panels.Gear(panels.Arg1Channel()))
         << id << " wheel";
   }
   EXPECT_GT(moves, 10);
