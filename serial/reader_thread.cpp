@@ -13,11 +13,14 @@ void ReaderThread(std::stop_token stop, CComPort& port, CRxRing& ring,
   while (!stop.stop_requested()) {
     switch (port.WaitReadable(kReaderWaitMs)) {
       case CComPort::Wait::kReadable: {
-        // Taken before the read: a Clear while we read makes the push drop these bytes.
+        // A Clear waits for the read and its push, so every byte read is either pushed
+        // before the Clear (and emptied by it) or read after it.
+        auto intake = ring.LockIntake();
         const uint32_t generation = ring.Generation();
         const size_t n = port.Read(ring.chunk, kChunkSize);
         ring.chunk_len = static_cast<uint16_t>(n);
         if (n != 0) ring.PushChunk(generation);
+        intake.unlock();
         if (port.IsLost()) {
           ring.Interrupt();
           if (on_hangup) on_hangup(port.OpenCount());

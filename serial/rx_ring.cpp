@@ -84,8 +84,8 @@ uint16_t CRxRing::Pop(uint8_t* destination, uint16_t wanted) {
 }
 
 void CRxRing::Clear() {
-  // The driver first, then the ring: what the reader takes from the driver between the two
-  // belongs to the old generation and is dropped at its push.
+  // No read is in progress meanwhile: the reader's chunk holds old bytes or none.
+  std::lock_guard intake(intake_mutex_);
   if (CComPort* port = linked_port_.load()) port->FlushInput();
   std::lock_guard lock(mutex_);
   head_ = 0;

@@ -9,7 +9,9 @@
 //    (LinkPort; g_rx_ring is linked to g_com_port);
 //  - bytes the reader has already read but not yet pushed: every Clear starts a new generation.
 //    The reader takes Generation() before its Read and pushes with PushChunk(generation); a
-//    chunk read in an earlier generation is dropped instead of stored.
+//    chunk read in an earlier generation is dropped instead of stored. The reader holds
+//    LockIntake() from the generation to the push, and Clear takes it too, so a read never
+//    straddles a Clear: what is read after it (the next reply) is never taken for old bytes.
 // So after Clear returns, the ring only ever receives bytes the device sent after the flush.
 //
 // Whoever waits for a reply waits on the ring: every push and every Interrupt advances the
@@ -51,6 +53,8 @@ class CRxRing {
   // dropped (chunk_len becomes 0).
   void PushChunk(uint32_t generation);
   uint32_t Generation() const { return generation_.load(); }
+  // Held by the reader from taking the generation to its push; Clear waits for it.
+  std::unique_lock<std::mutex> LockIntake() { return std::unique_lock(intake_mutex_); }
   // Copies up to wanted bytes, oldest first; returns how many.
   uint16_t Pop(uint8_t* destination, uint16_t wanted);
   // Empties the ring (see above). chunk and chunk_len are left alone.
@@ -71,6 +75,7 @@ class CRxRing {
   uint16_t UsedLocked() const;
   void PushLocked();
 
+  std::mutex intake_mutex_;  // the reader's read and push, against Clear
   std::mutex mutex_;
   std::condition_variable changed_;
   uint64_t sequence_ = 0;
