@@ -1,23 +1,47 @@
 #!/usr/bin/env bash
-# The layers of the source tree, from the bottom: serial/ -> protocol/, params/ -> paramfile/ ->
-# session/ -> the front ends app/ (the dialog) and cli/ (the command line). No layer below the
-# front ends includes anything of theirs, and neither front end includes the other's.
+# The layers of the source tree, from the bottom:
+#   params/ -> serial/ -> protocol/ -> paramfile/ -> session/ -> the front ends app/ and cli/
+# A folder never includes one above it, and neither front end includes the other. The front
+# ends speak to the logger through the session alone: of serial/ they include only what they
+# show (the port list, the port information and who holds a port), and they name no frame
+# buffer, command byte, item number or run flag.
 set -euo pipefail
 cd "$1"
 status=0
-check() {  # folders... -- forbidden include prefixes...
-  local dirs=() prefixes=() seen=0
-  for a in "$@"; do
-    if [ "$a" = "--" ]; then seen=1; elif [ $seen -eq 0 ]; then dirs+=("$a"); else prefixes+=("$a"); fi
-  done
-  for p in "${prefixes[@]}"; do
-    if grep -rnE "#include \"${p}/" "${dirs[@]}" --include='*.h' --include='*.cpp'; then
-      echo "^ ${dirs[*]} must not include ${p}/" >&2
-      status=1
-    fi
-  done
+rank() {
+  case "$1" in
+    params) echo 0 ;; serial) echo 1 ;; protocol) echo 2 ;; paramfile) echo 3 ;;
+    session) echo 4 ;; app | cli) echo 5 ;; *) echo "" ;;
+  esac
 }
-check serial protocol params paramfile session -- app cli
-check app -- cli
-check cli -- app
+complain() { echo "$1" >&2; status=1; }
+
+for dir in params serial protocol paramfile session app cli; do
+  own=$(rank "$dir")
+  while IFS= read -r hit; do
+    [ -n "$hit" ] || continue
+    target=${hit#*#include \"}
+    target=${target%%/*}
+    other=$(rank "$target")
+    [ -n "$other" ] || continue
+    if [ "$other" -gt "$own" ] || { [ "$other" -eq "$own" ] && [ "$target" != "$dir" ]; }; then
+      complain "$hit: $dir/ must not include $target/"
+    fi
+  done < <(grep -rn '#include "[a-z_]*/' "$dir" --include='*.h' --include='*.cpp' || true)
+done
+
+# What the front ends may take from serial/: the ports they list and what they say about them.
+while IFS= read -r hit; do
+  [ -n "$hit" ] || continue
+  case "$hit" in
+    *'"serial/port_map.h"'* | *'"serial/port_info.h"'* | *'"serial/port_lock.h"'*) ;;
+    *) complain "$hit: front ends reach the line through session/" ;;
+  esac
+done < <(grep -rn '#include "serial/' app cli --include='*.h' --include='*.cpp' || true)
+
+# Frames are the session's business: no frame buffer, command byte or item number up here.
+if grep -rnwE 'kFrameBufferSize|kCommandRead|kCommandWrite|kFwVersionItem|kArg1FirstItem|kArg2FirstItem|kCoefFirstItem|kArg1ItemsPerChannel|kArg2ItemsPerChannel|kCoefItemsPerChannel|BuildReadRequest|BuildWriteRequest|bulk_read_active|bulk_write_active|bulk_waiting' \
+     app cli --include='*.h' --include='*.cpp'; then
+  complain "^ front ends name frames, commands, item numbers or run flags"
+fi
 exit $status
