@@ -80,7 +80,13 @@ void CDialogCore::ImportFile(const std::string& path) {
     for (int c = 0; c < kChannelCount; ++c) panels_.NoteBlockStored(Arg2Ref(c));
   }
   if (loaded(load.coef)) CopyBlocks(file_image.coef, image.coef);
-  for (const std::string_view message : load.messages) controls_.SetPaneText(3, message);
+  // One after the other in one place: the last failure is what remains.
+  const SectionLoad sections[] = {load.base, load.arg1, load.arg2, load.coef};
+  for (size_t i = 0; i < std::size(sections); ++i) {
+    if (sections[i] == SectionLoad::kCrcMismatch) {
+      controls_.SetPaneText(3, dialog_text::kSectionLoadFailed[i]);
+    }
+  }
   if (loaded(load.base)) unsaved_.Saved(kBaseRef);
   for (int c = 0; c < kChannelCount; ++c) {
     if (loaded(load.arg1)) unsaved_.Saved(Arg1Ref(c));

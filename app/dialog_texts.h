@@ -12,6 +12,10 @@ namespace travex::dialog_text {
 
 // The application's name: caption of the message boxes.
 inline constexpr std::string_view kAppName = "Travex配置软件";
+// Pane 3 for each section of a parameter file that failed its check: base, set 1, set 2,
+// coefficients.
+inline constexpr std::string_view kSectionLoadFailed[] = {"载入参数1错误", "载入参数2错误",
+                                                          "载入参数3错误", "载入系数错误"};
 // Pane 3 when a single request is refused while a run or the search is in progress.
 inline constexpr std::string_view kRunBusy = "正在全部读取/写入，请稍候";
 // What the port list says when there is no port to choose.

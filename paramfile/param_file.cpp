@@ -25,13 +25,12 @@ constexpr std::string_view kDefaultValue = "ERROR";
 struct SectionKeys {
   std::string_view section;
   std::string_view key;
-  std::string_view failure_message;
 };
 
-constexpr SectionKeys kBaseSection{"BASEINFO", "baseinfo", "载入参数1错误"};
-constexpr SectionKeys kArg1Section{"ARG1", "arg1", "载入参数2错误"};
-constexpr SectionKeys kArg2Section{"ARG2", "arg2", "载入参数3错误"};
-constexpr SectionKeys kCoefSection{"COEF", "coef", "载入系数错误"};
+constexpr SectionKeys kBaseSection{"BASEINFO", "baseinfo"};
+constexpr SectionKeys kArg1Section{"ARG1", "arg1"};
+constexpr SectionKeys kArg2Section{"ARG2", "arg2"};
+constexpr SectionKeys kCoefSection{"COEF", "coef"};
 constexpr std::string_view kCrcKey = "wCRCResult";
 
 // Every line the export writes is seen whole by the reader, and every value it writes comes
@@ -116,21 +115,20 @@ ParamFileLoad LoadParamFile(const std::string& path, ParamImage* image) {
   if (!result.readable) return result;
 
   // Each block is decoded into scratch bytes and enters the image only when its CRC
-  // matches; a failing section keeps the block as it was and adds its message.
+  // matches; a failing section keeps the block as it was.
   uint8_t scratch[kArg1Bytes];
-  const auto load = [&](const SectionKeys& keys, size_t first_value, size_t length,
+  const auto load = [&](size_t first_value, size_t length,
                         auto store) {
     if (!DecodeChecked(values[first_value], values[first_value + 1], scratch, length)) {
-      result.messages.push_back(keys.failure_message);
       return SectionLoad::kCrcMismatch;
     }
     store();
     return SectionLoad::kLoaded;
   };
-  result.base = load(kBaseSection, 0, kBaseInfoBytes,
+  result.base = load(0, kBaseInfoBytes,
                      [&] { DecodeBaseInfo(scratch, &image->base); });
-  result.arg1 = load(kArg1Section, 2, kArg1Bytes, [&] { DecodeArg1Array(scratch, image->arg1); });
-  result.arg2 = load(kArg2Section, 4, kArg2Bytes, [&] { DecodeArg2Array(scratch, image->arg2); });
+  result.arg1 = load(2, kArg1Bytes, [&] { DecodeArg1Array(scratch, image->arg1); });
+  result.arg2 = load(4, kArg2Bytes, [&] { DecodeArg2Array(scratch, image->arg2); });
   if (values[6] == kDefaultValue) {
     for (CoefBlock& c : image->coef) {
       c.coef_a = 1.0f;
@@ -138,7 +136,7 @@ ParamFileLoad LoadParamFile(const std::string& path, ParamImage* image) {
     }
     result.coef = SectionLoad::kDefaulted;
   } else {
-    result.coef = load(kCoefSection, 6, kCoefBytes, [&] { DecodeCoefArray(scratch, image->coef); });
+    result.coef = load(6, kCoefBytes, [&] { DecodeCoefArray(scratch, image->coef); });
   }
   return result;
 }

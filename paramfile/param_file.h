@@ -1,6 +1,6 @@
 // The parameter file: the four blocks of the parameter image as hexadecimal text, each with
 // its CRC, in an INI file. LoadParamFile and SaveParamFile read and write it for any front end;
-// the dialog's export and import (app/param_file_dialog.cpp) are built on them.
+// the dialog's export and import (app/dialog_files.cpp) are built on them.
 #pragma once
 
 #include <cstddef>
@@ -29,10 +29,6 @@ struct ParamFileLoad {
   SectionLoad arg1 = SectionLoad::kNotRead;
   SectionLoad arg2 = SectionLoad::kNotRead;
   SectionLoad coef = SectionLoad::kNotRead;
-  // The status text of each section that failed its check, in file order: "载入参数1错误",
-  // "载入参数2错误", "载入参数3错误", "载入系数错误". Shown one after the other in one place,
-  // the last is what remains; empty when every check passed.
-  std::vector<std::string_view> messages;
 };
 
 // Loads the four sections of a parameter file into the image, each block only when its CRC
