@@ -33,7 +33,8 @@ BlockRef BlockOfStep(unsigned step) {
 ItemRange BlockItems(BlockRef block, bool write) {
   const unsigned c = block.channel % kChannelCount;
   switch (block.kind) {
-    case BlockKind::kBase: return {1, static_cast<uint8_t>(write ? 8 : 9)};
+    case BlockKind::kBase:
+      return {1, static_cast<uint8_t>(write ? kFwVersionItem - 1 : kFwVersionItem)};
     case BlockKind::kArg1:
       return {static_cast<uint16_t>(kArg1FirstItem + kArg1ItemsPerChannel * c),
               static_cast<uint8_t>(kArg1ItemsPerChannel)};

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "params/item_map.h"
+
 namespace travex {
 
 // A read-all or a write-all.
@@ -51,9 +53,9 @@ struct ItemRange {
 ItemRange BlockItems(BlockRef block, bool write);
 
 // The single item of the device clock, written on its own.
-inline constexpr ItemRange kClockItem{8, 1};
+inline constexpr ItemRange kClockItem{kFwVersionItem - 1, 1};
 // The firmware version, read on its own.
-inline constexpr ItemRange kVersionItem{9, 1};
+inline constexpr ItemRange kVersionItem{kFwVersionItem, 1};
 
 // The block an item belongs to; false for ids of no block.
 bool BlockOfItem(uint16_t id, BlockRef* block);
