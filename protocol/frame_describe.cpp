@@ -1,7 +1,6 @@
 #include "protocol/frame_describe.h"
 
-
-#include "params/item_map.h"
+#include "params/block_table.h"
 #include "params/param_image.h"
 #include "protocol/crc16.h"
 #include "protocol/frame_format.h"
@@ -65,17 +64,16 @@ bool CrcOk(const uint8_t* bytes, size_t length) {
   return length >= 2 && Crc16(bytes, length - 2) == GetU16(bytes + length - 2);
 }
 
-// Which block a run of items starting at first_id belongs to, or empty.
+// The block of the block table a run of items starting at first_id belongs to, or empty.
 std::string BlockOf(uint16_t first_id, const Phrases& p) {
-  if (first_id >= 1 && first_id <= kFwVersionItem) return p.block_base;
-  if (first_id >= kArg1FirstItem && first_id < kArg1FirstItem + kArg1ItemsPerChannel * kChannelCount) {
-    return Format(p.block_arg1, (first_id - kArg1FirstItem) / kArg1ItemsPerChannel + 1);
-  }
-  if (first_id >= kArg2FirstItem && first_id < kArg2FirstItem + kArg2ItemsPerChannel * kChannelCount) {
-    return Format(p.block_arg2, (first_id - kArg2FirstItem) / kArg2ItemsPerChannel + 1);
-  }
-  if (first_id >= kCoefFirstItem && first_id < kCoefFirstItem + kCoefItemsPerChannel * kChannelCount) {
-    return Format(p.block_coef, (first_id - kCoefFirstItem) / kCoefItemsPerChannel + 1);
+  BlockRef block;
+  if (!BlockOfItem(first_id, &block)) return {};
+  const unsigned channel = block.channel + 1u;
+  switch (block.kind) {
+    case BlockKind::kBase: return p.block_base;
+    case BlockKind::kArg1: return Format(p.block_arg1, channel);
+    case BlockKind::kArg2: return Format(p.block_arg2, channel);
+    case BlockKind::kCoef: return Format(p.block_coef, channel);
   }
   return {};
 }
