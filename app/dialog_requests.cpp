@@ -48,7 +48,7 @@ void CDialogCore::FinishRequest(const RequestResult& result, UnsavedBlocks::Sent
     controls_.SetPaneText(3, dialog_text::ExchangeText(result.status));
     return;
   }
-  controls_.SetPaneText(3, result.outcome.text);
+  controls_.SetPaneText(3, dialog_text::ReplyText(result.outcome, write));
   if (result.outcome.accepted) {
     std::lock_guard lock(session_.store_mutex());
     unsaved_.NoteSaved(sent);

@@ -57,7 +57,7 @@ void CDialogCore::RunStepDone(const RunStep& step, UnsavedBlocks::Sent sent,
                  static_cast<int>(step.total));
     return;
   }
-  controls_.SetPaneText(3, result.outcome.text);
+  controls_.SetPaneText(3, dialog_text::ReplyText(result.outcome, step.run == BulkRun::kWrite));
   if (result.outcome.accepted) {
     std::lock_guard lock(session_.store_mutex());
     unsaved_.NoteSaved(sent);

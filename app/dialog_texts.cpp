@@ -15,6 +15,20 @@ std::string_view ExchangeText(ExchangeStatus status) {
   return {};
 }
 
+std::string_view ReplyText(const ReplyOutcome& outcome, bool write) {
+  if (outcome.accepted) return write ? "写入成功" : "读取成功";
+  switch (outcome.fault) {
+    case ReplyFault::kTooShort: return "无效帧";
+    case ReplyFault::kLength: return "帧长度错误";
+    case ReplyFault::kStructure: return "帧结构错误";
+    case ReplyFault::kCrc:
+    case ReplyFault::kItems:
+    case ReplyFault::kNone: break;
+  }
+  // A CRC mismatch and items that do not fit the frame are one text for the operator.
+  return "帧错误";
+}
+
 std::string_view RunName(BulkRun run) { return run == BulkRun::kWrite ? "全部写入" : "全部读取"; }
 
 // Kinds 0..2 read the base, set 1 and set 2 (the coefficients report as set 2, being part of

@@ -29,6 +29,9 @@ inline constexpr std::string_view kDialoutHint = "当前用户没有使用串口
 // Pane 3 of an exchange that ended without an answer: "超时未响应", "帧错误", "设备已断开";
 // empty for a complete or cancelled one.
 std::string_view ExchangeText(ExchangeStatus status);
+// Pane 3 of a complete answer to a read or write request: "读取成功", "写入成功", or why the
+// parser rejected it ("无效帧", "帧长度错误", "帧结构错误", "帧错误").
+std::string_view ReplyText(const ReplyOutcome& outcome, bool write);
 // "全部读取" or "全部写入".
 std::string_view RunName(BulkRun run);
 // The progress message's text for pane 3 ("读取参数1通道:7"); empty for a kind that shows

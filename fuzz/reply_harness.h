@@ -1,7 +1,8 @@
-// Feeds arbitrary bytes to the reply parsers and the collector and checks what must hold for
-// any input: nothing outside the image changes, every text field stays terminated, a rejected
-// frame changes nothing, the collection never runs past its buffer. Shared by the libFuzzer target
-// and the fixed-seed test that runs in CTest. Returns false (with a reason) on a violation.
+// Feeds arbitrary bytes to the reply parser and the collector and checks what must hold for
+// any input: nothing outside the image and the version changes, every text field stays
+// terminated, a rejected frame changes nothing, the collection never runs past its buffer.
+// Shared by the libFuzzer target and the fixed-seed test that runs in CTest. Returns false
+// (with a reason) on a violation.
 #pragma once
 
 #include <cstddef>
@@ -11,8 +12,8 @@
 #include <string>
 
 #include "params/item_map.h"
-#include "params/param_store.h"
 #include "protocol/crc16.h"
+#include "protocol/param_frames.h"
 #include "protocol/reply_collector.h"
 #include "serial/rx_ring.h"
 
@@ -48,12 +49,24 @@ inline bool TextsTerminated(const ParamImage& image, std::string* why) {
   return true;
 }
 
-// A store whose texts hold some bytes and are terminated.
-inline std::unique_ptr<CParamStore> SeededStore(uint8_t seed) {
-  auto store = std::make_unique<CParamStore>();
-  uint8_t* bytes = reinterpret_cast<uint8_t*>(&store->image);
+// What the parser may write to, between guard bytes that must stay as they are.
+struct Target {
+  uint8_t guard_before[32];
+  ParamImage image;
+  uint16_t fw_version;
+  uint8_t guard_after[32];
+};
+
+inline constexpr uint8_t kGuardByte = 0x5A;
+
+// A target whose texts hold some bytes and are terminated.
+inline std::unique_ptr<Target> SeededTarget(uint8_t seed) {
+  auto target = std::make_unique<Target>();
+  std::memset(target->guard_before, kGuardByte, sizeof target->guard_before);
+  std::memset(target->guard_after, kGuardByte, sizeof target->guard_after);
+  uint8_t* bytes = reinterpret_cast<uint8_t*>(&target->image);
   uint32_t x = 0x9E3779B9u ^ seed;
-  for (size_t i = 0; i < sizeof store->image; ++i) {
+  for (size_t i = 0; i < sizeof target->image; ++i) {
     x = x * 1664525u + 1013904223u;
     bytes[i] = static_cast<uint8_t>(x >> 24);
   }
@@ -61,47 +74,51 @@ inline std::unique_ptr<CParamStore> SeededStore(uint8_t seed) {
     const ItemInfo info = DescribeItem(static_cast<uint16_t>(id));
     if (info.kind == ItemKind::kText) bytes[info.image_offset + info.width - 1] = 0;
   }
-  store->fw_version = static_cast<uint16_t>(seed * 257u);
-  store->arg1_channel = static_cast<uint8_t>(seed % kChannelCount);
-  store->arg2_channel = static_cast<uint8_t>((seed / 3) % kChannelCount);
-  store->BuildReadRequest(1000, 21);
-  return store;
+  target->fw_version = static_cast<uint16_t>(seed * 257u);
+  return target;
 }
 
 struct Snapshot {
-  explicit Snapshot(const CParamStore& s)
-      : image(s.image), fw_version(s.fw_version), arg1_channel(s.arg1_channel),
-        arg2_channel(s.arg2_channel), last_request_was_write(s.last_request_was_write) {
-    std::memcpy(request, s.request, sizeof request);
-  }
-  bool SameImage(const CParamStore& s) const {
-    return std::memcmp(&image, &s.image, sizeof image) == 0 && fw_version == s.fw_version;
-  }
-  bool SameOutsideImage(const CParamStore& s) const {
-    return std::memcmp(request, s.request, sizeof request) == 0 &&
-           arg1_channel == s.arg1_channel && arg2_channel == s.arg2_channel &&
-           last_request_was_write == s.last_request_was_write;
+  explicit Snapshot(const Target& t) : image(t.image), fw_version(t.fw_version) {}
+  bool SameImage(const Target& t) const {
+    return std::memcmp(&image, &t.image, sizeof image) == 0 && fw_version == t.fw_version;
   }
 
   ParamImage image;
   uint16_t fw_version;
-  uint8_t arg1_channel;
-  uint8_t arg2_channel;
-  uint8_t request[kFrameBufferSize];
-  bool last_request_was_write;
 };
 
-inline bool CheckAfter(const CParamStore& store, const Snapshot& before, bool accepted,
+inline bool GuardsIntact(const Target& t) {
+  for (const uint8_t b : t.guard_before) {
+    if (b != kGuardByte) return false;
+  }
+  for (const uint8_t b : t.guard_after) {
+    if (b != kGuardByte) return false;
+  }
+  return true;
+}
+
+inline bool CheckAfter(const Target& target, const Snapshot& before, bool accepted,
                        std::string* why) {
-  if (!before.SameOutsideImage(store)) {
-    *why = "a parser changed the store outside the image";
+  if (!GuardsIntact(target)) {
+    *why = "the parser wrote outside the image";
     return false;
   }
-  if (!accepted && !before.SameImage(store)) {
+  if (!accepted && !before.SameImage(target)) {
     *why = "a rejected frame changed the image";
     return false;
   }
-  return TextsTerminated(store.image, why);
+  return TextsTerminated(target.image, why);
+}
+
+// The parser on the answer in `reply` (a buffer of kFrameBufferSize bytes), checked.
+inline bool ParseChecked(const uint8_t* reply, uint16_t length, bool write, Target* target,
+                         std::string* why, bool* accepted_out) {
+  const Snapshot before(*target);
+  const bool accepted =
+      ParseParamReply(reply, length, write, &target->image, &target->fw_version).accepted;
+  if (accepted_out != nullptr) *accepted_out = accepted;
+  return CheckAfter(*target, before, accepted, why);
 }
 
 // Input layout: byte 0 selects the path and options, byte 1 seeds the image, the rest is the
@@ -111,8 +128,9 @@ inline bool RunReplyCase(const uint8_t* data, size_t size, std::string* why,
                          bool* accepted_out = nullptr) {
   ByteSource src(data, size);
   const uint8_t mode = src.Next();
-  auto store = SeededStore(src.Next());
-  store->last_request_was_write = (mode & 1) != 0;
+  auto target = SeededTarget(src.Next());
+  const bool write = (mode & 1) != 0;
+  uint8_t reply[kFrameBufferSize] = {};
 
   if ((mode & 2) == 0) {
     // Straight to the parser, with a length that may disagree with everything.
@@ -120,20 +138,17 @@ inline bool RunReplyCase(const uint8_t* data, size_t size, std::string* why,
     const uint8_t* frame = nullptr;
     const size_t n = src.Rest(&frame);
     const size_t copied = n < kFrameBufferSize ? n : kFrameBufferSize;
-    if (copied != 0) std::memcpy(store->reply, frame, copied);
+    if (copied != 0) std::memcpy(reply, frame, copied);
     if ((mode & 4) != 0 && copied >= 9) {
       // Make the frame well-formed around arbitrary items so the item walk is reached.
       length = static_cast<uint16_t>(copied);
-      store->reply[0] = 0xAA;
-      store->reply[3] = 0;
-      store->reply[5] = store->last_request_was_write ? 2 : 1;
-      PutU16(store->reply + 1, length);
-      PutU16(store->reply + length - 2, Crc16(store->reply, length - 2u));
+      reply[0] = 0xAA;
+      reply[3] = 0;
+      reply[5] = write ? 2 : 1;
+      PutU16(reply + 1, length);
+      PutU16(reply + length - 2, Crc16(reply, length - 2u));
     }
-    const Snapshot before(*store);
-    const bool accepted = store->HandleReply(length).accepted;
-    if (accepted_out != nullptr) *accepted_out = accepted;
-    return CheckAfter(*store, before, accepted, why);
+    return ParseChecked(reply, length, write, target.get(), why, accepted_out);
   }
 
   // Through the collection: the rest arrives in pieces whose sizes come from the input, and
@@ -159,18 +174,15 @@ inline bool RunReplyCase(const uint8_t* data, size_t size, std::string* why,
     stream += piece;
     left -= piece;
     rx_len = static_cast<uint16_t>(
-        rx_len + ring.Pop(store->reply + rx_len, static_cast<uint16_t>(kFrameBufferSize - rx_len)));
+        rx_len + ring.Pop(reply + rx_len, static_cast<uint16_t>(kFrameBufferSize - rx_len)));
     if (rx_len > kFrameBufferSize) {
       *why = "rx_len ran past the reply buffer";
       return false;
     }
-    const CollectCheck check = CheckCollected(store->reply, rx_len);
+    const CollectCheck check = CheckCollected(reply, rx_len);
     if (check.state == CollectState::kBadStart) return true;
     if (check.state == CollectState::kComplete) {
-      const Snapshot before(*store);
-      const bool accepted = store->HandleReply(check.length).accepted;
-      if (accepted_out != nullptr) *accepted_out = accepted;
-      return CheckAfter(*store, before, accepted, why);
+      return ParseChecked(reply, check.length, write, target.get(), why, accepted_out);
     }
   }
   return true;  // never complete: the collection times out

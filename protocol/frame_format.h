@@ -15,5 +15,7 @@ inline constexpr uint8_t kCommandWrite = 2;
 // Bytes before the first item, and the CRC behind the last.
 inline constexpr size_t kFrameHeaderBytes = 8;
 inline constexpr size_t kFrameCrcBytes = 2;
+// The longest parameter frame either side sends: every request and answer buffer holds it.
+inline constexpr int kFrameBufferSize = 512;
 
 }  // namespace travex

@@ -2,13 +2,11 @@
 #include <cstring>
 
 #include "params/item_map.h"
-#include "params/param_store.h"
 #include "protocol/crc16.h"
-#include "protocol/frame_format.h"
+#include "protocol/param_frames.h"
 
 namespace travex {
 namespace {
-
 
 void PutHeader(uint8_t* frame, uint8_t command, uint8_t count) {
   frame[0] = kRequestStart;
@@ -29,67 +27,36 @@ uint16_t Finish(uint8_t* frame, size_t n) {
   return total;
 }
 
-}  // namespace
-
-// A request is put together in a local buffer and copied into `request` only when it fits, so
-// a request too large for the buffer (never one of the shapes the tool sends) leaves the
-// previous frame and last_request_was_write as they were and gives 0.
-uint16_t CParamStore::BuildReadRequest(uint16_t first_id, uint8_t count) {
-  uint8_t frame[kFrameBufferSize];
-  const size_t n = kFrameHeaderBytes + size_t{2} * count;
-  if (n + kFrameCrcBytes > sizeof frame) return 0;
-  PutHeader(frame, kCommandRead, count);
-  for (unsigned i = 0; i < count; ++i) {
-    PutU16(frame + kFrameHeaderBytes + 2 * i, static_cast<uint16_t>(first_id + i));
+uint16_t BuildRead(ItemRange items, uint8_t* frame) {
+  const size_t n = kFrameHeaderBytes + size_t{2} * items.count;
+  if (n + kFrameCrcBytes > kFrameBufferSize) return 0;
+  PutHeader(frame, kCommandRead, items.count);
+  for (unsigned i = 0; i < items.count; ++i) {
+    PutU16(frame + kFrameHeaderBytes + 2 * i, static_cast<uint16_t>(items.first_id + i));
   }
-  const uint16_t total = Finish(frame, n);
-  std::memcpy(request, frame, total);
-  last_request_was_write = false;
-  return total;
+  return Finish(frame, n);
 }
 
-uint16_t CParamStore::BuildWriteRequest(uint16_t first_id, uint8_t count) {
-  uint8_t frame[kFrameBufferSize];
-  PutHeader(frame, kCommandWrite, count);
+uint16_t BuildWrite(const ParamImage& image, ItemRange items, uint8_t* frame) {
+  PutHeader(frame, kCommandWrite, items.count);
   size_t n = kFrameHeaderBytes;
-  for (unsigned i = 0; i < count; ++i) {
-    const auto id = static_cast<uint16_t>(first_id + i);
+  for (unsigned i = 0; i < items.count; ++i) {
+    const auto id = static_cast<uint16_t>(items.first_id + i);
     uint8_t value[kMaxItemValueBytes];
     const size_t length = EncodeItemValue(image, id, value);
-    if (n + 3 + length + kFrameCrcBytes > sizeof frame) return 0;
+    if (n + 3 + length + kFrameCrcBytes > kFrameBufferSize) return 0;
     PutU16(frame + n, id);
     frame[n + 2] = static_cast<uint8_t>(length);
     if (length != 0) std::memcpy(frame + n + 3, value, length);
     n += 3 + length;
   }
-  const uint16_t total = Finish(frame, n);
-  std::memcpy(request, frame, total);
-  last_request_was_write = true;
-  return total;
+  return Finish(frame, n);
 }
 
-uint16_t CParamStore::ReadBaseRequest() { return BuildReadRequest(1, 9); }
+}  // namespace
 
-uint16_t CParamStore::WriteBaseRequest() { return BuildWriteRequest(1, 8); }
-
-uint16_t CParamStore::ReadArg1Request() {
-  return BuildReadRequest(static_cast<uint16_t>(kArg1FirstItem + kArg1ItemsPerChannel * arg1_channel),
-                          kArg1ItemsPerChannel);
-}
-
-uint16_t CParamStore::WriteArg1Request() {
-  return BuildWriteRequest(static_cast<uint16_t>(kArg1FirstItem + kArg1ItemsPerChannel * arg1_channel),
-                           kArg1ItemsPerChannel);
-}
-
-uint16_t CParamStore::ReadArg2Request() {
-  return BuildReadRequest(static_cast<uint16_t>(kArg2FirstItem + kArg2ItemsPerChannel * arg2_channel),
-                          kArg2ItemsPerChannel);
-}
-
-uint16_t CParamStore::WriteArg2Request() {
-  return BuildWriteRequest(static_cast<uint16_t>(kArg2FirstItem + kArg2ItemsPerChannel * arg2_channel),
-                           kArg2ItemsPerChannel);
+uint16_t BuildParamRequest(const ParamImage& image, ItemRange items, bool write, uint8_t* frame) {
+  return write ? BuildWrite(image, items, frame) : BuildRead(items, frame);
 }
 
 }  // namespace travex

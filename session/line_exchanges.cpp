@@ -245,19 +245,39 @@ ExchangeResult CLineExchanges::ParamExchange(const uint8_t* frame, uint16_t leng
   return result;
 }
 
-RequestResult CLineExchanges::Request(CParamStore& store, std::mutex& store_mutex, const uint8_t* frame,
-                                uint16_t length, std::stop_token stop) {
+RequestResult CLineExchanges::Request(CParamStore& store, std::mutex& store_mutex, ItemRange items,
+                                     bool write, std::stop_token stop) {
+  uint8_t frame[kFrameBufferSize];
+  uint16_t length = 0;
+  {
+    std::lock_guard lock(store_mutex);
+    length = BuildParamRequest(store.image, items, write, frame);
+  }
+  return Exchange(store, store_mutex, frame, length, write, stop);
+}
+
+RequestResult CLineExchanges::Request(CParamStore& store, std::mutex& store_mutex,
+                                     const ParamImage& values, ItemRange items, bool write,
+                                     std::stop_token stop) {
+  uint8_t frame[kFrameBufferSize];
+  const uint16_t length = BuildParamRequest(values, items, write, frame);
+  return Exchange(store, store_mutex, frame, length, write, stop);
+}
+
+RequestResult CLineExchanges::Exchange(CParamStore& store, std::mutex& store_mutex,
+                                      const uint8_t* frame, uint16_t length, bool write,
+                                      std::stop_token stop) {
+  RequestResult result;
+  // Never the case for a block's items; nothing goes out rather than a truncated frame.
+  if (length == 0) return result;
   uint8_t reply[kFrameBufferSize];
   const ExchangeResult exchange = ParamExchange(frame, length, reply, stop);
-  RequestResult result;
   result.status = exchange.status;
   if (exchange.status != ExchangeStatus::kComplete) return result;
-  const bool write = length > 5 && frame[5] == kCommandWrite;
   std::lock_guard lock(store_mutex);
-  std::memcpy(store.reply, reply, exchange.length);
-  store.last_request_was_write = write;
-  result.outcome = store.HandleReply(exchange.length);
+  result.outcome = ParseParamReply(reply, exchange.length, write, &store.image, &store.fw_version);
   result.image_changed = result.outcome.accepted && !write;
+  if (result.image_changed) ++store.answers_stored;
   return result;
 }
 

@@ -28,9 +28,11 @@
 #include <string>
 #include <string_view>
 
-#include "params/param_store.h"
 #include "params/block_table.h"
+#include "params/param_store.h"
+#include "protocol/frame_format.h"
 #include "protocol/link_codec.h"
+#include "protocol/param_frames.h"
 
 namespace travex {
 
@@ -136,10 +138,14 @@ class CLineExchanges {
   ExchangeResult ParamExchange(const uint8_t* frame, uint16_t length, uint8_t* reply,
                                std::stop_token stop);
 
-  // A parameter request, its answer parsed into the store under store_mutex (the request
-  // kind of the frame decides how the answer is parsed).
-  RequestResult Request(CParamStore& store, std::mutex& store_mutex, const uint8_t* frame,
-                        uint16_t length, std::stop_token stop);
+  // A read or write request of `items` built from the store's image under store_mutex, and
+  // its answer parsed into the store under store_mutex.
+  RequestResult Request(CParamStore& store, std::mutex& store_mutex, ItemRange items, bool write,
+                        std::stop_token stop);
+  // The same, with the values a write carries taken from `values` instead of the store's image
+  // (the caller's own copy); the answer still goes into the store.
+  RequestResult Request(CParamStore& store, std::mutex& store_mutex, const ParamImage& values,
+                        ItemRange items, bool write, std::stop_token stop);
 
   // The logger's rate and address from the last accepted link answer.
   CLinkCodec link_codec;
@@ -154,6 +160,9 @@ class CLineExchanges {
                             std::chrono::milliseconds window, std::stop_token stop, Done done,
                             uint16_t* got);
   void Trace(bool sent, const uint8_t* bytes, size_t length);
+  // Sends a built request (length 0: none could be built) and parses its answer into the store.
+  RequestResult Exchange(CParamStore& store, std::mutex& store_mutex, const uint8_t* frame,
+                         uint16_t length, bool write, std::stop_token stop);
   // Waits until nothing of an earlier exchange can still arrive (see above). False when the
   // stop token ended the wait.
   bool Settle(std::stop_token stop);

@@ -1,7 +1,6 @@
 // CLoggerSession: the threads, the job queue and the jobs. The runs are in session_runs.cpp.
 #include "session/logger_session.h"
 
-#include <cstring>
 #include <future>
 #include <utility>
 
@@ -113,16 +112,8 @@ void CLoggerSession::WorkerLoop(std::stop_token stop) {
   }
 }
 
-RequestResult CLoggerSession::Exchange(const std::function<uint16_t(CParamStore&)>& build,
-                                       std::stop_token stop) {
-  uint8_t frame[kFrameBufferSize];
-  uint16_t length = 0;
-  {
-    std::lock_guard lock(store_mutex_);
-    length = build(store_);
-    std::memcpy(frame, store_.request, length);
-  }
-  return exchanges_.Request(store_, store_mutex_, frame, length, stop);
+RequestResult CLoggerSession::Exchange(ItemRange items, bool write, std::stop_token stop) {
+  return exchanges_.Request(store_, store_mutex_, items, write, stop);
 }
 
 void CLoggerSession::OnHangup(uint32_t open_count) {
@@ -196,10 +187,7 @@ void CLoggerSession::Link(LinkRequest request, LinkDone done) {
 void CLoggerSession::ReadBlock(BlockRef block, RequestDone done) {
   Queue({true,
          [this, block, done](std::stop_token stop) {
-           const ItemRange items = BlockItems(block, false);
-           done(Exchange(
-               [items](CParamStore& s) { return s.BuildReadRequest(items.first_id, items.count); },
-               stop));
+           done(Exchange(BlockItems(block, false), false, stop));
          },
          [done] { done(Cancelled()); }});
 }
@@ -207,40 +195,28 @@ void CLoggerSession::ReadBlock(BlockRef block, RequestDone done) {
 void CLoggerSession::WriteBlock(BlockRef block, RequestDone done) {
   Queue({true,
          [this, block, done](std::stop_token stop) {
-           const ItemRange items = BlockItems(block, true);
-           done(Exchange(
-               [items](CParamStore& s) { return s.BuildWriteRequest(items.first_id, items.count); },
-               stop));
+           done(Exchange(BlockItems(block, true), true, stop));
          },
          [done] { done(Cancelled()); }});
 }
 
 void CLoggerSession::ReadVersion(RequestDone done) {
   Queue({true,
-         [this, done](std::stop_token stop) {
-           done(Exchange(
-               [](CParamStore& s) {
-                 return s.BuildReadRequest(kVersionItem.first_id, kVersionItem.count);
-               },
-               stop));
-         },
+         [this, done](std::stop_token stop) { done(Exchange(kVersionItem, false, stop)); },
          [done] { done(Cancelled()); }});
 }
 
 void CLoggerSession::SetClock(uint32_t seconds, RequestDone done) {
   Queue({true,
          [this, seconds, done](std::stop_token stop) {
-           done(Exchange(
-               [seconds](CParamStore& s) {
-                 // Only the clock goes out: the image itself keeps what it holds.
-                 const uint32_t kept = s.image.base.device_time;
-                 s.image.base.device_time = seconds;
-                 const uint16_t length =
-                     s.BuildWriteRequest(kClockItem.first_id, kClockItem.count);
-                 s.image.base.device_time = kept;
-                 return length;
-               },
-               stop));
+           // Only the clock goes out, from a copy: the store's image keeps what it holds.
+           ParamImage values;
+           {
+             std::lock_guard lock(store_mutex_);
+             values = store_.image;
+           }
+           values.base.device_time = seconds;
+           done(exchanges_.Request(store_, store_mutex_, values, kClockItem, true, stop));
          },
          [done] { done(Cancelled()); }});
 }

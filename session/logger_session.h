@@ -176,9 +176,9 @@ class CLoggerSession {
 
   void Queue(Job job);
   void WorkerLoop(std::stop_token stop);
-  // A parameter request built from the store under its lock by `build`, exchanged, and its
-  // answer parsed into the store.
-  RequestResult Exchange(const std::function<uint16_t(CParamStore&)>& build, std::stop_token stop);
+  // A read or write request of `items` built from the store under its lock, exchanged, and
+  // its answer parsed into the store.
+  RequestResult Exchange(ItemRange items, bool write, std::stop_token stop);
   void OnHangup(uint32_t open_count);
 
   // --- runs (session_runs.cpp), called with mutex_ held ---

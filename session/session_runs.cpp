@@ -134,13 +134,7 @@ void CLoggerSession::RunStepLocked(std::unique_lock<std::mutex>& lock) {
 
   if (events_ != nullptr) events_->OnRunStep(step);
   const bool write = run == BulkRun::kWrite;
-  const ItemRange items = BlockItems(step.block, write);
-  const RequestResult result = Exchange(
-      [items, write](CParamStore& s) {
-        return write ? s.BuildWriteRequest(items.first_id, items.count)
-                     : s.BuildReadRequest(items.first_id, items.count);
-      },
-      token);
+  const RequestResult result = Exchange(BlockItems(step.block, write), write, token);
   {
     std::lock_guard store(store_mutex_);
     version = store_.fw_version;

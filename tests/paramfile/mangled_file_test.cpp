@@ -51,7 +51,7 @@ TEST(MangledFiles, ImportSurvivesRandomDamage) {
   for (int round = 0; round < 150; ++round) {
     WriteWholeFile(path, Mangle(good, rng));
     rig.Import(path);
-    EXPECT_LT(rig.store.arg1_channel, kChannelCount);
+    EXPECT_LT(rig.core.panels().Arg1Channel(), kChannelCount);
     const std::string value = ReadProfileString(path, "ARG1", "arg1", "ERROR");
     EXPECT_LE(value.size(), kProfileValueMax);
   }

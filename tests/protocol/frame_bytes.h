@@ -1,13 +1,16 @@
 // Byte strings for protocol tests: frames written as hex text, CRCs fixed up.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "params/block_table.h"
 #include "params/param_store.h"
 #include "protocol/crc16.h"
+#include "protocol/param_frames.h"
 
 namespace travex::testing {
 
@@ -53,12 +56,20 @@ inline Bytes ReadAnswer(uint16_t count, const Bytes& items) {
   return f;
 }
 
-inline void PutReply(CParamStore& store, const Bytes& frame) {
-  std::memcpy(store.reply, frame.data(), frame.size() < sizeof store.reply ? frame.size() : sizeof store.reply);
+// The request for `items` built from `image`; empty when none could be built.
+inline Bytes RequestBytes(const ParamImage& image, ItemRange items, bool write) {
+  uint8_t frame[kFrameBufferSize];
+  // Bounded for the compiler's sake too: gcc 12 otherwise warns of a copy past the buffer.
+  const size_t n = std::min<size_t>(BuildParamRequest(image, items, write, frame), sizeof frame);
+  return Bytes(frame, frame + n);
 }
 
-inline Bytes RequestBytes(const CParamStore& store, uint16_t length) {
-  return Bytes(store.request, store.request + length);
+// `frame` handed to the parser as an answer of `length` bytes (in a reply buffer, as the session
+// does), parsed into the store's image and version.
+inline ReplyOutcome ParseInto(CParamStore& store, const Bytes& frame, bool write, uint16_t length) {
+  uint8_t reply[kFrameBufferSize] = {};
+  std::memcpy(reply, frame.data(), frame.size() < sizeof reply ? frame.size() : sizeof reply);
+  return ParseParamReply(reply, length, write, &store.image, &store.fw_version);
 }
 
 }  // namespace travex::testing

@@ -4,7 +4,8 @@
 #include <fstream>
 #include <string>
 
-#include "params/param_store.h"
+#include "params/block_table.h"
+#include "protocol/frame_bytes.h"
 #include "protocol/link_codec.h"
 #include "sim_test_util.h"
 
@@ -12,10 +13,7 @@ namespace travex::testing {
 namespace {
 
 Bytes ReadArg2(uint8_t channel) {
-  CParamStore store;
-  store.arg2_channel = channel;
-  const uint16_t n = store.ReadArg2Request();
-  return Bytes(store.request, store.request + n);
+  return RequestBytes(ParamImage{}, BlockItems(Arg2Ref(channel), false), false);
 }
 
 Bytes Query() {
@@ -104,10 +102,9 @@ TEST(SimFaults, DelayAndPacingPostponeTheAnswer) {
   StartSim(sim, {"--demo", "--baud", "2400"});
   ToolSide side;
   ASSERT_TRUE(side.Open(sim.com_number(), 2400));
-  CParamStore store;
-  const uint16_t n = store.ReadArg1Request();
+  const Bytes request = RequestBytes(ParamImage{}, BlockItems(Arg1Ref(0), false), false);
   const auto start = Clock::now();
-  const Bytes reply = side.Exchange(Bytes(store.request, store.request + n));
+  const Bytes reply = side.Exchange(request);
   ASSERT_TRUE(CrcOk(reply));
   EXPECT_GE(MillisSince(start), static_cast<long long>(reply.size() * 10 * 1000 / 2400) - 10);
 }
@@ -116,9 +113,7 @@ TEST(SimFaults, DelayAndPacingPostponeTheAnswer) {
 // request's last byte: at 2400 bit/s a set-1 write (a long request, a short answer) takes
 // both frames' wire time plus the turnaround. Without pacing it takes less than the request's.
 TEST(SimFaults, RequestsArriveAtTheLineRateAndAnswersAfterTheTurnaround) {
-  CParamStore store;
-  const uint16_t n = store.WriteArg1Request();
-  const Bytes request(store.request, store.request + n);
+  const Bytes request = RequestBytes(ParamImage{}, BlockItems(Arg1Ref(0), true), true);
   for (const bool paced : {true, false}) {
     SimProcess sim;
     StartSim(sim, paced ? std::vector<std::string>{"--baud", "2400", "--turnaround", "300"}

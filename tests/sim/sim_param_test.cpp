@@ -1,4 +1,4 @@
-// The simulated logger's parameter requests, built and parsed by the tool's own parameter store.
+// The simulated logger's parameter requests, built and parsed by the tool's own protocol functions.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,8 +6,10 @@
 #include <ctime>
 #include <filesystem>
 
+#include "params/block_table.h"
 #include "params/gbk.h"
 #include "params/param_store.h"
+#include "protocol/frame_bytes.h"
 #include "sim_test_util.h"
 
 namespace travex::testing {
@@ -15,21 +17,17 @@ namespace {
 
 // The tool's parameter store talking to a logger through ToolSide.
 struct Tool {
-  // Sends the frame the store built and hands the answer to the store's parser.
-  bool Send(uint16_t length) {
-    const Bytes reply = side.Exchange(Bytes(store.request, store.request + length));
-    last_reply = reply;
-    if (reply.empty() || reply.size() > kFrameBufferSize) return false;
-    std::memcpy(store.reply, reply.data(), reply.size());
-    const ReplyOutcome outcome = store.HandleReply(static_cast<uint16_t>(GetU16(&reply[1])));
-    text = std::string(outcome.text);
-    return outcome.accepted;
+  // Sends the request for `items` built from the store and hands the answer to the parser.
+  bool Send(ItemRange items, bool write) {
+    const Bytes reply = side.Exchange(RequestBytes(store.image, items, write));
+    if (reply.size() < 3 || reply.size() > kFrameBufferSize) return false;
+    return ParseInto(store, reply, write, GetU16(&reply[1])).accepted;
   }
+  bool Read(BlockRef block) { return Send(BlockItems(block, false), false); }
+  bool Write(BlockRef block) { return Send(BlockItems(block, true), true); }
 
-  std::string text;  // the parser's text for the operator
   CParamStore store;
   ToolSide side;
-  Bytes last_reply;
 };
 
 uint32_t LocalNow() {
@@ -51,8 +49,7 @@ TEST(SimParams, BaseReadGivesTheConfiguredSettingsClockAndVersion) {
   StartSim(sim, {"--demo", "--fw", "0x0305", "--no-pacing"});
   Tool tool;
   ASSERT_TRUE(tool.side.Open(sim.com_number(), 9600));
-  ASSERT_TRUE(tool.Send(tool.store.ReadBaseRequest()));
-  EXPECT_EQ(tool.text, "读取成功");
+  ASSERT_TRUE(tool.Read(kBaseRef));
   const BaseInfoBlock& b = tool.store.image.base;
   EXPECT_EQ(b.comm_baud, 9600u);
   EXPECT_EQ(b.parity, 0);
@@ -65,8 +62,7 @@ TEST(SimParams, BaseReadGivesTheConfiguredSettingsClockAndVersion) {
   EXPECT_EQ(tool.store.fw_version, 0x0305);
 
   // The demonstration channels carry GBK names and units.
-  tool.store.arg2_channel = 0;
-  ASSERT_TRUE(tool.Send(tool.store.ReadArg2Request()));
+  ASSERT_TRUE(tool.Read(Arg2Ref(0)));
   EXPECT_EQ(GbkToUtf8(tool.store.image.arg2[0].name), "1号冷库温度");
   EXPECT_EQ(GbkToUtf8(tool.store.image.arg2[0].unit), "℃");
   EXPECT_EQ(tool.store.image.arg2[0].enabled, 1);
@@ -78,7 +74,7 @@ TEST(SimParams, VersionZeroAndIdsWithoutFieldAnswerEmpty) {
   Tool tool;
   ASSERT_TRUE(tool.side.Open(sim.com_number(), 9600));
   tool.store.fw_version = 0x0999;
-  ASSERT_TRUE(tool.Send(tool.store.ReadBaseRequest()));
+  ASSERT_TRUE(tool.Read(kBaseRef));
   EXPECT_EQ(tool.store.fw_version, 0);
 
   // Ids 9 and 10: L = 0 each, nothing behind.
@@ -91,8 +87,7 @@ TEST(SimParams, Set1WriteOfChannel7ReadsBack) {
   StartSim(sim, {"--demo", "--no-pacing"});
   Tool tool;
   ASSERT_TRUE(tool.side.Open(sim.com_number(), 9600));
-  tool.store.arg1_channel = 6;
-  ASSERT_TRUE(tool.Send(tool.store.ReadArg1Request()));
+  ASSERT_TRUE(tool.Read(Arg1Ref(6)));
   const Arg1Block channel6 = tool.store.image.arg1[6];
   Arg1Block& a = tool.store.image.arg1[7];
   a.alarm_value = 12.5f;
@@ -103,16 +98,13 @@ TEST(SimParams, Set1WriteOfChannel7ReadsBack) {
     SetGbk(a.gears[k].text, sizeof a.gears[k].text, k % 2 == 0 ? "开阀" : "ABCDEFGHIJK");
   }
   const Arg1Block written = a;
-  tool.store.arg1_channel = 7;
-  ASSERT_TRUE(tool.Send(tool.store.WriteArg1Request()));
-  EXPECT_EQ(tool.text, "写入成功");
+  ASSERT_TRUE(tool.Write(Arg1Ref(7)));
 
   std::memset(&tool.store.image.arg1[7], 0, sizeof(Arg1Block));
-  ASSERT_TRUE(tool.Send(tool.store.ReadArg1Request()));
+  ASSERT_TRUE(tool.Read(Arg1Ref(7)));
   EXPECT_EQ(std::memcmp(&tool.store.image.arg1[7], &written, sizeof written), 0);
   std::memset(&tool.store.image.arg1[6], 0, sizeof(Arg1Block));
-  tool.store.arg1_channel = 6;
-  ASSERT_TRUE(tool.Send(tool.store.ReadArg1Request()));
+  ASSERT_TRUE(tool.Read(Arg1Ref(6)));
   EXPECT_EQ(std::memcmp(&tool.store.image.arg1[6], &channel6, sizeof channel6), 0);
 }
 
@@ -128,8 +120,7 @@ TEST(SimParams, StateFileSurvivesARestart) {
     b.reg_start = 0x1234;
     SetGbk(b.name, sizeof b.name, "锅炉出口温度");
     SetGbk(b.unit, sizeof b.unit, "kPa");
-    tool.store.arg2_channel = 3;
-    ASSERT_TRUE(tool.Send(tool.store.WriteArg2Request()));
+    ASSERT_TRUE(tool.Write(Arg2Ref(3)));
     // Saved at once, not only at exit.
     EXPECT_EQ(std::filesystem::file_size(state), kImageBytes);
   }
@@ -137,8 +128,7 @@ TEST(SimParams, StateFileSurvivesARestart) {
   StartSim(sim, {"--state", state, "--no-pacing"});
   Tool tool;
   ASSERT_TRUE(tool.side.Open(sim.com_number(), 9600));
-  tool.store.arg2_channel = 3;
-  ASSERT_TRUE(tool.Send(tool.store.ReadArg2Request()));
+  ASSERT_TRUE(tool.Read(Arg2Ref(3)));
   EXPECT_EQ(tool.store.image.arg2[3].slave_addr, 17);
   EXPECT_EQ(tool.store.image.arg2[3].reg_start, 0x1234);
   EXPECT_EQ(GbkToUtf8(tool.store.image.arg2[3].name), "锅炉出口温度");
@@ -157,8 +147,8 @@ TEST(SimParams, MalformedRequestsAreIgnoredAndChangeNothing) {
   StartSim(sim, {"--no-pacing"});
   Tool tool;
   ASSERT_TRUE(tool.side.Open(sim.com_number(), 9600));
-  const uint16_t n = tool.store.ReadBaseRequest();
-  Bytes good(tool.store.request, tool.store.request + n);
+  const Bytes good = RequestBytes(tool.store.image, BlockItems(kBaseRef, false), false);
+  const size_t n = good.size();
 
   Bytes bad_crc = good;
   bad_crc[n - 1] ^= 0x40;
@@ -173,11 +163,10 @@ TEST(SimParams, MalformedRequestsAreIgnoredAndChangeNothing) {
   // A text longer than its field (unit: 6 bytes at most).
   EXPECT_TRUE(tool.side.Unanswered(
       WithCrc({0x55, 18, 0, 0, 0, 2, 1, 0, 0xD0, 0x07, 7, 'a', 'b', 'c', 'd', 'e', 'f', 'g'})));
-  ASSERT_TRUE(tool.Send(tool.store.ReadBaseRequest()));
+  ASSERT_TRUE(tool.Read(kBaseRef));
   EXPECT_EQ(tool.store.image.base.rs485_poll_interval, 1000);
   EXPECT_EQ(tool.store.image.base.rs485_timeout, 500);
-  tool.store.arg2_channel = 0;
-  ASSERT_TRUE(tool.Send(tool.store.ReadArg2Request()));
+  ASSERT_TRUE(tool.Read(Arg2Ref(0)));
   EXPECT_EQ(tool.store.image.arg2[0].unit[0], 0);
 }
 
