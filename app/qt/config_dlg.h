@@ -2,6 +2,12 @@
 // platform hooks of the dialog's behaviour (CDialogCore) and connects every control to the
 // handler of the command table. Created from the template config_dlg.ui; every control's
 // objectName is its id name (IDC_PORT, ...).
+//
+// One class, one file per part: config_dlg.cpp (construction, command table, ending),
+// config_dlg_controls.cpp (control operations), config_dlg_status.cpp (status and progress
+// bars), config_dlg_boxes.cpp (message boxes and file dialogs), config_dlg_menu.cpp (context
+// menu: about box, communication log) and config_dlg_handover.cpp (work and frames handed to the
+// user-interface thread).
 #pragma once
 
 #include <QDialog>
@@ -108,7 +114,8 @@ class CConfigDlg : public QDialog,
 
   // The widget of a control id (nullptr for an unknown id).
   QWidget* Control(int id) const;
-  // Status pane 0 to 3.
+  // Status pane 0 to kPaneCount - 1.
+  static constexpr int kPaneCount = 4;
   QLabel* Pane(int pane) const;
   // The progress bar of read-all and write-all, in the button row.
   QProgressBar* RunProgressBar() const { return progress_; }
@@ -135,12 +142,15 @@ class CConfigDlg : public QDialog,
 
   void MapControls();
   void NameControlsForAssistiveTechnology();
+  // The about entry and the communication log, in the dialog's context menu.
+  void CreateContextMenu();
   void CreateStatusBar();
   void ConnectCommands();
   void UpdatePortToolTip();
-  // The status bar's grey stays readable whatever the desktop's colours; the coefficient
-  // controls keep their space while hidden.
-  void SetUpLook();
+  // The status bar's grey stays readable whatever the desktop's colours.
+  void SetUpStatusLook();
+  // The coefficient controls keep their space while hidden.
+  void KeepCoefSpaceWhenHidden();
   // Runs the real file dialog for AskFileName.
   bool RunFileDialog(const FileDialogRequest& request, std::string* path);
   // Moves the frames handed over by OnFrame into the log (user-interface thread).
@@ -149,7 +159,7 @@ class CConfigDlg : public QDialog,
   std::unique_ptr<Ui::CConfigDlg> ui_;
   std::map<int, QWidget*> controls_;
   QStatusBar* status_bar_ = nullptr;
-  QLabel* panes_[4] = {};
+  QLabel* panes_[kPaneCount] = {};
   QProgressBar* progress_ = nullptr;
   bool shut_down_ = false;
   // Work handed to the user-interface thread by the worker threads, in order.

@@ -1,0 +1,78 @@
+// CConfigDlg's context menu: the about box and the communication log window, with the saving
+// of the log.
+#include "app/qt/config_dlg.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QFile>
+
+#include "app/dialog_texts.h"
+#include "app/qt/about_box.h"
+#include "app/qt/frame_log.h"
+#include "app/qt/qt_text.h"
+#include "resources/resource_ids.h"
+#include "resources/string_table.h"
+
+namespace travex {
+
+void CConfigDlg::CreateContextMenu() {
+  // The about entry lives in the dialog's context menu (there is no extensible system menu),
+  // and beside it the communication log.
+  const std::string_view about_text = LoadResourceString(IDS_ABOUT_ENTRY);
+  if (!about_text.empty()) {
+    auto* about = new QAction(FromUtf8(about_text), this);
+    about->setObjectName(QStringLiteral("ID_SYSMENU_ABOUT"));
+    connect(about, &QAction::triggered, this, [this] { OnSysCommand(ID_SYSMENU_ABOUT); });
+    addAction(about);
+  }
+  auto* log = new QAction(QStringLiteral("通信记录(&L)..."), this);
+  log->setObjectName(QStringLiteral("frame log"));
+  log->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+  log->setShortcutContext(Qt::WindowShortcut);
+  connect(log, &QAction::triggered, this, &CConfigDlg::ShowFrameLog);
+  addAction(log);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void CConfigDlg::OnSysCommand(int id) {
+  if ((id & 0xFFF0) != ID_SYSMENU_ABOUT) return;
+  if (hooks.about) {
+    hooks.about();
+    return;
+  }
+  CAboutBox about(this);
+  about.exec();
+}
+
+void CConfigDlg::ShowFrameLog() {
+  if (frame_log_ == nullptr) {
+    frame_log_ = new CFrameLogWindow(frame_log_model_, [this] { SaveFrameLog(); }, this);
+    // Beside the dialog, where it hides nothing of it.
+    const QRect frame = frameGeometry();
+    frame_log_->move(frame.right() + 8, frame.top());
+  }
+  frame_log_->show();
+  frame_log_->raise();
+  frame_log_->activateWindow();
+}
+
+void CConfigDlg::SaveFrameLog() {
+  FileDialogRequest request;
+  request.save = true;
+  request.initial_name =
+      "通信记录" +
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmm")).toStdString() + ".txt";
+  request.filter_text = "文本文件(*.txt)";
+  request.filter_pattern = "*.txt";
+  request.default_suffix = "txt";
+  std::string path;
+  if (!AskFileName(request, &path)) return;
+  const QString file = QFile::decodeName(QByteArray::fromStdString(path));
+  QString error;
+  if (!frame_log_model_->SaveText(file, &error)) {
+    ShowMessage("通信记录保存失败：" + path + "\n" + error.toStdString(),
+                dialog_text::kAppName, MessageIcon::kWarning);
+  }
+}
+
+}  // namespace travex
