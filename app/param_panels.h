@@ -15,6 +15,8 @@
 //  - A numeric edit whose text is not a number of its field's kind, or does not fit the
 //    field's width, is refused: the collect stores nothing of the panel and reports the field.
 //    The caller then sends, switches or exports nothing.
+//
+// The controls are read by CPanelGatherer (panel_gatherer.h), which holds these rules.
 #pragma once
 
 #include <bitset>
@@ -91,7 +93,8 @@ class CParamPanels {
   void NoteBlockStored(BlockRef block);
 
  private:
-  class Gatherer;
+  static uint8_t ClampChannel(uint8_t channel) { return channel < kChannelCount ? channel : 0; }
+  static uint8_t ClampGear(uint8_t gear) { return gear < kGearCount ? gear : 0; }
   CollectResult GatherBase(BaseInfoBlock* base);
   CollectResult GatherArg1(Arg1Block* block, uint8_t gear);
   CollectResult GatherArg2(Arg2Block* block, CoefBlock* coef);
