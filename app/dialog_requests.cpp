@@ -35,7 +35,7 @@ void CDialogCore::SendBlockRequest(const std::function<CollectResult()>& collect
     platform_.PostToUi([this, result, sent, write] { FinishRequest(result, sent, write); });
   };
   // A new request restarts the collection: one still outstanding is abandoned.
-  session_.CancelJobs();
+  session_.CancelBlockRequests();
   if (write) {
     session_.WriteBlock(block, std::move(done));
   } else {

@@ -62,21 +62,30 @@ void CLoggerSession::Queue(Job job) {
   cv_.notify_all();
 }
 
-void CLoggerSession::CancelJobs() {
+template <typename Drop>
+void CLoggerSession::DropJobs(Drop drop) {
   std::deque<Job> dropped;
   {
     std::lock_guard lock(mutex_);
     for (auto it = jobs_.begin(); it != jobs_.end();) {
-      if (it->cancellable) {
+      if (drop(it->kind)) {
         dropped.push_back(std::move(*it));
         it = jobs_.erase(it);
       } else {
         ++it;
       }
     }
-    if (cancellable_running_) job_stop_.request_stop();
+    if (job_running_ && drop(running_kind_)) job_stop_.request_stop();
   }
   for (Job& job : dropped) job.cancelled();
+}
+
+void CLoggerSession::CancelJobs() {
+  DropJobs([](JobKind kind) { return kind != JobKind::kOwn; });
+}
+
+void CLoggerSession::CancelBlockRequests() {
+  DropJobs([](JobKind kind) { return kind == JobKind::kBlock; });
 }
 
 bool CLoggerSession::Busy() const {
@@ -98,14 +107,13 @@ void CLoggerSession::WorkerLoop(std::stop_token stop) {
       Job job = std::move(jobs_.front());
       jobs_.pop_front();
       job_running_ = true;
-      cancellable_running_ = job.cancellable;
+      running_kind_ = job.kind;
       job_stop_ = std::stop_source();
       const std::stop_token token = job_stop_.get_token();
       lock.unlock();
       job.run(token);
       lock.lock();
       job_running_ = false;
-      cancellable_running_ = false;
       continue;
     }
     RunStepLocked(lock);
@@ -119,7 +127,7 @@ RequestResult CLoggerSession::Exchange(ItemRange items, bool write, std::stop_to
 void CLoggerSession::OnHangup(uint32_t open_count) {
   // Reader thread: the port is closed on the worker, between two exchanges. A hang-up of an
   // earlier open (the search opens and closes the port) means nothing by then.
-  Queue({false,
+  Queue({JobKind::kOwn,
          [this, open_count](std::stop_token) {
            if (open_count != port_.OpenCount() || !port_.IsLost() || !port_.IsOpen()) return;
            std::vector<std::function<void()>> notices;
@@ -140,7 +148,7 @@ void CLoggerSession::Search(uint8_t port_number, SearchDone done) {
   // The search closes and opens the port again: nothing queued for the old line goes on.
   CancelRuns();
   CancelJobs();
-  Queue({true,
+  Queue({JobKind::kSearch,
          [this, port_number, done](std::stop_token stop) {
            SearchRates rates(events_);
            SearchOutcome outcome;
@@ -154,7 +162,7 @@ void CLoggerSession::Search(uint8_t port_number, SearchDone done) {
 }
 
 void CLoggerSession::Open(uint8_t port_number, uint32_t baud, OpenDone done) {
-  Queue({true,
+  Queue({JobKind::kLink,
          [this, port_number, baud, done](std::stop_token) {
            OpenOutcome outcome;
            outcome.opened = exchanges_.Open(port_number, baud);
@@ -165,7 +173,7 @@ void CLoggerSession::Open(uint8_t port_number, uint32_t baud, OpenDone done) {
 }
 
 void CLoggerSession::Link(LinkRequest request, LinkDone done) {
-  Queue({true,
+  Queue({JobKind::kLink,
          [this, request, done](std::stop_token stop) {
            uint8_t frame[kLinkFrameSize];
            CLinkCodec& codec = exchanges_.link_codec;
@@ -185,7 +193,7 @@ void CLoggerSession::Link(LinkRequest request, LinkDone done) {
 }
 
 void CLoggerSession::ReadBlock(BlockRef block, RequestDone done) {
-  Queue({true,
+  Queue({JobKind::kBlock,
          [this, block, done](std::stop_token stop) {
            done(Exchange(BlockItems(block, false), false, stop));
          },
@@ -193,7 +201,7 @@ void CLoggerSession::ReadBlock(BlockRef block, RequestDone done) {
 }
 
 void CLoggerSession::WriteBlock(BlockRef block, RequestDone done) {
-  Queue({true,
+  Queue({JobKind::kBlock,
          [this, block, done](std::stop_token stop) {
            done(Exchange(BlockItems(block, true), true, stop));
          },
@@ -201,13 +209,13 @@ void CLoggerSession::WriteBlock(BlockRef block, RequestDone done) {
 }
 
 void CLoggerSession::ReadVersion(RequestDone done) {
-  Queue({true,
+  Queue({JobKind::kBlock,
          [this, done](std::stop_token stop) { done(Exchange(kVersionItem, false, stop)); },
          [done] { done(Cancelled()); }});
 }
 
 void CLoggerSession::SetClock(uint32_t seconds, RequestDone done) {
-  Queue({true,
+  Queue({JobKind::kBlock,
          [this, seconds, done](std::stop_token stop) {
            // Only the clock goes out, from a copy: the store's image keeps what it holds.
            ParamImage values;

@@ -120,6 +120,8 @@ class CLoggerSession {
   void SetClock(uint32_t seconds, RequestDone done);
   // Cancels the queued jobs and the job in progress, the search included (not the runs).
   void CancelJobs();
+  // Cancels the parameter requests queued or in progress only (a newer one takes over).
+  void CancelBlockRequests();
 
   // --- runs ---
   void StartRun(BulkRun run);
@@ -161,8 +163,10 @@ class CLoggerSession {
   RunResult RunNow(BulkRun run, std::stop_token stop);
 
  private:
+  // The session's own jobs are never cancelled; CancelJobs drops every other kind.
+  enum class JobKind : uint8_t { kOwn, kSearch, kLink, kBlock };
   struct Job {
-    bool cancellable = true;  // CancelJobs and a search drop it (all but the session's own)
+    JobKind kind = JobKind::kOwn;
     std::function<void(std::stop_token)> run;
     std::function<void()> cancelled;  // called instead of run when the job is dropped
   };
@@ -175,6 +179,9 @@ class CLoggerSession {
   };
 
   void Queue(Job job);
+  // Drops the queued jobs whose kind `drop` accepts and stops such a job in progress.
+  template <typename Drop>
+  void DropJobs(Drop drop);
   void WorkerLoop(std::stop_token stop);
   // A read or write request of `items` built from the store under its lock, exchanged, and
   // its answer parsed into the store.
@@ -208,7 +215,7 @@ class CLoggerSession {
   std::condition_variable_any cv_;
   std::deque<Job> jobs_;
   bool job_running_ = false;
-  bool cancellable_running_ = false;
+  JobKind running_kind_ = JobKind::kOwn;
   std::stop_source job_stop_;
   // Runs: read and write; the run whose answer is outstanding, if any.
   RunState runs_[2];
