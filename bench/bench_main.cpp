@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
 #include <QTimer>
@@ -101,6 +102,8 @@ bool TimeRun(CConfigDlg& dlg, ByteCounter& counter, uint32_t baud, bool write) {
   }
   const bool ended = Pump([&] { return !dlg.core().RunInProgress(); }, std::chrono::seconds(600));
   const double total = Seconds(start);
+  // What the run's end posted to the dialog is shown before pane 3 is read.
+  QCoreApplication::processEvents();
   const long bytes = counter.sent.load() + counter.received.load();
   const double floor = static_cast<double>(bytes) * 10.0 / baud;
   const auto [gap_median, gap_worst] = counter.Gaps();
