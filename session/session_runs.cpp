@@ -141,7 +141,9 @@ void CLoggerSession::RunStepLocked(std::unique_lock<std::mutex>& lock) {
   }
 
   lock.lock();
-  if (result.status == ExchangeStatus::kCancelled) return;  // restarted or cancelled meanwhile
+  // Restarted or cancelled meanwhile, also when the answer was in just before: this step
+  // belongs to a run that is gone and must not count in, or end, the one there now.
+  if (result.status == ExchangeStatus::kCancelled || state.generation != step.generation) return;
   waiting_ = false;
   exchange_run_ = BulkRun::kNone;
   step.total = RunStepCount(version);
