@@ -5,6 +5,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "params/value_lists.h"
 #include "protocol/frame_format.h"
 #include "protocol/reply_collector.h"
 #include "serial/com_port.h"
@@ -127,28 +128,60 @@ bool CLineExchanges::Open(uint8_t port_number, uint32_t baud) {
   return opened;
 }
 
+int SearchOrder(uint32_t first, uint32_t order[]) {
+  int n = 0;
+  for (const ValueEntry& entry : kBaudRateList) {
+    if (entry.code == first) order[n++] = first;
+  }
+  for (const ValueEntry& entry : kBaudRateList) {
+    if (entry.code != first) order[n++] = entry.code;
+  }
+  return n;
+}
+
+std::chrono::milliseconds QuickSearchWindow(uint32_t rate) {
+  // Query and answer, one link frame each, of 10-bit characters.
+  const uint64_t wire_ms = (2 * kLinkFrameSize * 10 * 1000 + rate - 1) / rate;
+  return std::chrono::milliseconds(wire_ms) + kQuickSearchMargin;
+}
+
 SearchResult CLineExchanges::Search(uint8_t port_number, ISearchObserver* observer,
-                              std::stop_token stop) {
+                                    std::stop_token stop, uint32_t first_rate) {
   uint8_t query[kLinkFrameSize];
   link_codec.BuildQuery(query);
+  uint32_t order[kBaudRateCount];
+  const int count = SearchOrder(first_rate, order);
+  bool refused[kBaudRateCount] = {};
   bool any_opened = false;
-  for (int k = 0; k < kBaudRateCount; ++k) {
-    if (stop.stop_requested()) return {SearchStatus::kCancelled};
-    const uint32_t rate = kBaudRateList[k].code;
-    if (observer != nullptr) observer->OnTryingRate(rate, k);
-    if (!Open(port_number, rate)) {
-      // Some adapters refuse single rates (14400, 56000): the search goes on with the next.
-      if (port_.LastOpenRefusedSettings()) continue;
-      return {SearchStatus::kOpenFailed};
+  uint32_t last_open = 0;
+  for (const bool quick : {true, false}) {
+    for (int k = 0; k < count; ++k) {
+      if (stop.stop_requested()) return {SearchStatus::kCancelled};
+      if (refused[k]) continue;
+      const uint32_t rate = order[k];
+      if (observer != nullptr) observer->OnTryingRate(rate, k);
+      if (!Open(port_number, rate)) {
+        // Some adapters refuse single rates (14400, 56000): the search goes on with the next.
+        if (!port_.LastOpenRefusedSettings()) return {SearchStatus::kOpenFailed};
+        refused[k] = true;
+        continue;
+      }
+      any_opened = true;
+      last_open = rate;
+      const auto window = quick ? QuickSearchWindow(rate) : kSearchWindow;
+      if (LinkExchange(query, window, stop)) {
+        return {SearchStatus::kFound, link_codec.GetBaud(), link_codec.GetAddress()};
+      }
     }
-    any_opened = true;
-    if (LinkExchange(query, kSearchWindow, stop)) {
-      return {SearchStatus::kFound, link_codec.GetBaud(), link_codec.GetAddress()};
-    }
+    // Every rate refused: whatever this device is, it takes no line settings.
+    if (!any_opened) break;
   }
   if (stop.stop_requested()) return {SearchStatus::kCancelled};
-  // Every rate refused: whatever this device is, it takes no line settings.
   if (!any_opened) return {SearchStatus::kOpenFailed};
+  // Nothing answered: the port stays open at the last rate of the list, wherever the order
+  // ended.
+  const uint32_t last_rate = kBaudRateList[kBaudRateCount - 1].code;
+  if (last_open != last_rate) Open(port_number, last_rate);
   return {SearchStatus::kNoAnswer};
 }
 

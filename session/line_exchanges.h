@@ -87,7 +87,8 @@ struct SearchResult {
 class ISearchObserver {
  public:
   virtual ~ISearchObserver() = default;
-  // Before each rate is tried: index 0 to 8 of the nine rates.
+  // Before each rate is tried: index 0 to 8, its place in this round of the search (the
+  // search goes over the nine rates twice when the first round finds nothing).
   virtual void OnTryingRate(uint32_t rate, int index) = 0;
 };
 
@@ -105,6 +106,14 @@ struct RunResult {
 
 // How long each rate of the search waits for an answer, and a query or set for its reply.
 inline constexpr std::chrono::milliseconds kSearchWindow{500};
+// The first round of the search waits the query's and the answer's time on the line plus this.
+inline constexpr std::chrono::milliseconds kQuickSearchMargin{120};
+
+// The order the search tries the nine rates in: `first` (when it is one of them), then the
+// others in the list's order.
+int SearchOrder(uint32_t first, uint32_t order[]);
+// How long the first round waits at `rate`.
+std::chrono::milliseconds QuickSearchWindow(uint32_t rate);
 inline constexpr std::chrono::milliseconds kLinkWindow{1000};
 
 class CLineExchanges {
@@ -124,11 +133,15 @@ class CLineExchanges {
   // LastError, LastDevice and LastHolder tell why.
   bool Open(uint8_t port_number, uint32_t baud);
 
-  // The baud-rate search: tries the nine rates in order, each at most kSearchWindow, and leaves
-  // the port open at the rate that answered. kOpenFailed when the port cannot be opened at the
-  // first rate, or every rate is refused by the device; the port is then closed. kNoAnswer
-  // leaves it open at 115200. The codec holds the logger's rate and address after kFound.
-  SearchResult Search(uint8_t port_number, ISearchObserver* observer, std::stop_token stop);
+  // The baud-rate search: tries the nine rates in SearchOrder(first_rate), and leaves the port
+  // open at the rate that answered. A first round waits QuickSearchWindow at each rate (long
+  // enough for a logger that answers at once); when nothing answered, a second round waits
+  // kSearchWindow at each (for a logger that answers late). kOpenFailed when the port cannot be
+  // opened at the first rate, or every rate is refused by the device; the port is then closed.
+  // kNoAnswer leaves it open at 115200. The codec holds the logger's rate and address after
+  // kFound.
+  SearchResult Search(uint8_t port_number, ISearchObserver* observer, std::stop_token stop,
+                      uint32_t first_rate = 0);
 
   // Writes a 7-byte link frame and waits up to `window` for one link frame in answer. True when
   // link_codec accepts it (its rate and address are then updated).

@@ -144,15 +144,15 @@ void CLoggerSession::OnHangup(uint32_t open_count) {
 
 // ---------------------------------------------------------------------------- jobs
 
-void CLoggerSession::Search(uint8_t port_number, SearchDone done) {
+void CLoggerSession::Search(uint8_t port_number, SearchDone done, uint32_t remembered_rate) {
   // The search closes and opens the port again: nothing queued for the old line goes on.
   CancelRuns();
   CancelJobs();
   Queue({JobKind::kSearch,
-         [this, port_number, done](std::stop_token stop) {
+         [this, port_number, done, remembered_rate](std::stop_token stop) {
            SearchRates rates(events_);
            SearchOutcome outcome;
-           outcome.result = exchanges_.Search(port_number, &rates, stop);
+           outcome.result = exchanges_.Search(port_number, &rates, stop, remembered_rate);
            if (outcome.result.status == SearchStatus::kOpenFailed) {
              outcome.failure = DescribeOpenFailure(port_);
            }
@@ -243,8 +243,10 @@ Result CLoggerSession::Await(Begin begin, std::stop_token stop) {
   return future.get();
 }
 
-SearchOutcome CLoggerSession::SearchNow(uint8_t port_number, std::stop_token stop) {
-  return Await<SearchOutcome>([&](SearchDone done) { Search(port_number, std::move(done)); }, stop);
+SearchOutcome CLoggerSession::SearchNow(uint8_t port_number, std::stop_token stop,
+                                        uint32_t remembered_rate) {
+  return Await<SearchOutcome>(
+      [&](SearchDone done) { Search(port_number, std::move(done), remembered_rate); }, stop);
 }
 
 OpenOutcome CLoggerSession::OpenNow(uint8_t port_number, uint32_t baud) {

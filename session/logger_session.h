@@ -75,7 +75,7 @@ struct RunStep {
 class ISessionEvents {
  public:
   virtual ~ISessionEvents() = default;
-  // The search tries rate `index` (0..8) of the nine.
+  // The search tries `rate`, the index-th (0..8) of its round.
   virtual void OnSearchRate(uint32_t /*rate*/, int /*index*/) {}
   // A run's step: about to be sent (its request is built), and ended.
   virtual void OnRunStep(const RunStep& /*step*/) {}
@@ -111,7 +111,9 @@ class CLoggerSession {
   void Shutdown();
 
   // --- jobs (any thread; `done` runs once, on the worker, also when the job is cancelled) ---
-  void Search(uint8_t port_number, SearchDone done);
+  // The search tries `remembered_rate` first, the rate this port last answered at (0: none);
+  // the outcome's rate is the one to remember.
+  void Search(uint8_t port_number, SearchDone done, uint32_t remembered_rate = 0);
   void Open(uint8_t port_number, uint32_t baud, OpenDone done);
   void Link(LinkRequest request, LinkDone done);
   void ReadBlock(BlockRef block, RequestDone done);
@@ -155,7 +157,7 @@ class CLoggerSession {
 
   // --- the same jobs for a caller with a thread of its own: wait for the end; `stop` cancels
   // the job (and a run) ---
-  SearchOutcome SearchNow(uint8_t port_number, std::stop_token stop);
+  SearchOutcome SearchNow(uint8_t port_number, std::stop_token stop, uint32_t remembered_rate = 0);
   OpenOutcome OpenNow(uint8_t port_number, uint32_t baud);
   LinkOutcome LinkNow(LinkRequest request, std::stop_token stop);
   RequestResult ReadVersionNow(std::stop_token stop);
