@@ -150,6 +150,7 @@ void CLoggerSession::Search(uint8_t port_number, SearchDone done, uint32_t remem
   CancelJobs();
   Queue({JobKind::kSearch,
          [this, port_number, done, remembered_rate](std::stop_token stop) {
+           ForgetHeldImage();
            SearchRates rates(events_);
            SearchOutcome outcome;
            outcome.result = exchanges_.Search(port_number, &rates, stop, remembered_rate);
@@ -164,6 +165,7 @@ void CLoggerSession::Search(uint8_t port_number, SearchDone done, uint32_t remem
 void CLoggerSession::Open(uint8_t port_number, uint32_t baud, OpenDone done) {
   Queue({JobKind::kLink,
          [this, port_number, baud, done](std::stop_token) {
+           ForgetHeldImage();
            OpenOutcome outcome;
            outcome.opened = exchanges_.Open(port_number, baud);
            if (!outcome.opened) outcome.failure = DescribeOpenFailure(port_);
@@ -179,8 +181,14 @@ void CLoggerSession::Link(LinkRequest request, LinkDone done) {
            CLinkCodec& codec = exchanges_.link_codec;
            switch (request.action) {
              case LinkRequest::Action::kQuery: codec.BuildQuery(frame); break;
-             case LinkRequest::Action::kSetAddress: codec.BuildSetAddress(frame, request.value); break;
-             case LinkRequest::Action::kSetBaud: codec.BuildSetBaud(frame, request.value); break;
+             case LinkRequest::Action::kSetAddress:
+               ForgetHeldImage();
+               codec.BuildSetAddress(frame, request.value);
+               break;
+             case LinkRequest::Action::kSetBaud:
+               ForgetHeldImage();
+               codec.BuildSetBaud(frame, request.value);
+               break;
            }
            LinkOutcome outcome;
            outcome.answered = exchanges_.LinkExchange(frame, kLinkWindow, stop);
@@ -203,6 +211,7 @@ void CLoggerSession::ReadBlock(BlockRef block, RequestDone done) {
 void CLoggerSession::WriteBlock(BlockRef block, RequestDone done) {
   Queue({JobKind::kBlock,
          [this, block, done](std::stop_token stop) {
+           ForgetHeldImage();
            done(Exchange(BlockItems(block, true), true, stop));
          },
          [done] { done(Cancelled()); }});
@@ -217,6 +226,7 @@ void CLoggerSession::ReadVersion(RequestDone done) {
 void CLoggerSession::SetClock(uint32_t seconds, RequestDone done) {
   Queue({JobKind::kBlock,
          [this, seconds, done](std::stop_token stop) {
+           ForgetHeldImage();
            // Only the clock goes out, from a copy: the store's image keeps what it holds.
            ParamImage values;
            {

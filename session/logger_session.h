@@ -32,6 +32,7 @@
 
 #include "params/block_table.h"
 #include "params/param_store.h"
+#include "paramfile/history.h"
 #include "serial/com_port.h"
 #include "serial/reader_thread.h"
 #include "serial/rx_ring.h"
@@ -84,6 +85,10 @@ class ISessionEvents {
   virtual void OnRunEnded(BulkRun /*run*/, const RunResult& /*result*/, uint32_t /*generation*/) {}
   // The device behind the open port hung up; the session has closed the port.
   virtual void OnLineLost() {}
+  // An image was kept in the history (see SetHistory), at `path`.
+  virtual void OnHistoryKept(HistoryKind /*kind*/, const std::string& /*path*/) {}
+  // The history could not be kept; told once per session, the reads and writes go on.
+  virtual void OnHistoryFailed(const std::string& /*reason*/) {}
 };
 
 class CLoggerSession {
@@ -103,6 +108,14 @@ class CLoggerSession {
   void SetFrameSink(IFrameSink* sink) { exchanges_.SetFrameSink(sink); }
   // Where UUCP lock files are made (tests).
   void SetLockDirectory(std::string dir) { port_.SetLockDirectory(std::move(dir)); }
+
+  // Where whole images are kept (default: nowhere). Set it before Start. A completed read-all
+  // and a completed write-all are kept; before a write-all, so is the image the logger held,
+  // when a read-all on this connection has read all of it since the last write.
+  void SetHistory(HistoryPlace place) {
+    history_place_ = std::move(place);
+    history_on_ = true;
+  }
 
   // Starts the reader and the worker. Idempotent.
   void Start();
@@ -190,6 +203,15 @@ class CLoggerSession {
   RequestResult Exchange(ItemRange items, bool write, std::stop_token stop);
   void OnHangup(uint32_t open_count);
 
+  // --- the history (session_history.cpp), on the worker ---
+  // What the logger holds is no longer known from a read-all (a new connection, a write).
+  void ForgetHeldImage() { held_known_ = false; }
+  // A run has completed: its image is kept; a read-all's is what the logger holds now.
+  void KeepRunImage(BulkRun run);
+  // A write-all is about to start: the image the logger holds is kept when it is known.
+  void KeepHeldImage();
+  void KeepImage(HistoryKind kind, const ParamImage& image, uint16_t fw_version);
+
   // --- runs (session_runs.cpp), called with mutex_ held ---
   RunState& State(BulkRun run) { return runs_[run == BulkRun::kRead ? 0 : 1]; }
   const RunState& State(BulkRun run) const { return runs_[run == BulkRun::kRead ? 0 : 1]; }
@@ -224,6 +246,14 @@ class CLoggerSession {
   bool waiting_ = false;
   BulkRun exchange_run_ = BulkRun::kNone;
   std::stop_source run_stop_;
+
+  // The history; the worker's alone after Start.
+  HistoryPlace history_place_;
+  bool history_on_ = false;
+  bool history_failed_ = false;
+  bool held_known_ = false;
+  ParamImage held_image_;
+  uint16_t held_fw_version_ = 0;
 
   CReaderThread reader_;
   std::jthread worker_;

@@ -81,6 +81,12 @@ void CLoggerSession::EndRunLocked(BulkRun run, std::vector<std::function<void()>
   const uint32_t generation = state.generation;
   std::function<void(const RunResult&)> on_end = std::move(state.on_end);
   state.on_end = nullptr;
+  // Kept before the end is told, so that whoever waits for it finds the file there. Only a
+  // run's normal end (on the worker) completes it.
+  if (result.status == ExchangeStatus::kComplete && result.total_steps != 0 &&
+      result.steps_done == result.total_steps && result.rejected_blocks == 0) {
+    notices->push_back([this, run] { KeepRunImage(run); });
+  }
   notices->push_back([this, run, result, generation, on_end = std::move(on_end)] {
     if (events_ != nullptr) events_->OnRunEnded(run, result, generation);
     if (on_end) on_end(result);
@@ -123,6 +129,7 @@ void CLoggerSession::RunStepLocked(std::unique_lock<std::mutex>& lock) {
   run_stop_ = std::stop_source();
   const std::stop_token token = run_stop_.get_token();
   const bool last_step = step.index + 1 >= kBlockCount;
+  const bool write = run == BulkRun::kWrite;
   if (last_step) {
     // The last request goes out now; its answer is still collected as usual.
     state.next = 0;
@@ -132,8 +139,8 @@ void CLoggerSession::RunStepLocked(std::unique_lock<std::mutex>& lock) {
   }
   lock.unlock();
 
+  if (write && step.index == 0) KeepHeldImage();
   if (events_ != nullptr) events_->OnRunStep(step);
-  const bool write = run == BulkRun::kWrite;
   const RequestResult result = Exchange(BlockItems(step.block, write), write, token);
   {
     std::lock_guard store(store_mutex_);
