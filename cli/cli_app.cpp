@@ -11,6 +11,8 @@
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/rate_memory.h"
+#include "paramfile/history.h"
 #include "params/value_lists.h"
 #include "travex_version.h"
 
@@ -102,6 +104,13 @@ int RunCommandLine(int argc, char** argv, std::stop_token stop) {
   ports_cmd->add_flag("--json", json, "as JSON");
   Examples(ports_cmd, "  travex-cli ports\n  travex-cli ports --json");
 
+  std::string history_port;
+  CLI::App* history = app.add_subcommand(
+      "history", "list the settings kept of every read-all and write-all, newest first");
+  history->add_option("-p,--port", history_port, "only this port's, e.g. COM3")->type_name("PORT");
+  history->add_flag("--json", json, "as JSON");
+  Examples(history, "  travex-cli history\n  travex-cli history --port COM3 --json");
+
   CLI::App* search = app.add_subcommand(
       "search", "find the logger's baud rate and address, and its firmware version");
   AddPortOptions(search, &ports, true, false);
@@ -126,6 +135,8 @@ int RunCommandLine(int argc, char** argv, std::stop_token stop) {
                    "the clock to write: keep (the file's), now (this PC's local time) or "
                    "YYYY-MM-DDTHH:MM:SS; default: keep")
       ->type_name("WHEN");
+  write_cmd->add_flag("--backup", write.backup,
+                      "read the logger in full first and keep its settings in the history");
   write_cmd->add_flag("--verify", write.verify,
                       "read everything back and fail if the logger holds anything else");
   Examples(write_cmd,
@@ -223,10 +234,13 @@ int RunCommandLine(int argc, char** argv, std::stop_token stop) {
   env.stop = stop;
   env.board = &board;
   env.trace = trace.IsOpen() ? &trace : nullptr;
+  env.state_folder = DefaultStateFolder();
+  env.history.folder = DefaultHistoryFolder();
   diff.device_time = device_time;
 
   try {
     if (ports_cmd->parsed()) return CmdPorts(env, json);
+    if (history->parsed()) return CmdHistory(env, history_port, json);
     if (search->parsed()) return CmdSearch(env, ports);
     if (read->parsed()) return CmdRead(env, ports, output);
     if (write_cmd->parsed()) return CmdWrite(env, ports, write);

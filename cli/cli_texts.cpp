@@ -186,4 +186,8 @@ std::string JsonRefusalText(const JsonResult& refusal) {
   return place.empty() ? text : place + ": " + text;
 }
 
+std::string HistoryProblemText(const std::string& reason) {
+  return "the history could not be kept (the read or write went on): " + reason;
+}
+
 }  // namespace travex::cli

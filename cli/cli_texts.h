@@ -49,4 +49,7 @@ std::string LinkAddressesText();
 // Why a JSON document was refused, led by the path of the field: "parity: missing".
 std::string JsonRefusalText(const JsonResult& refusal);
 
+// The warning when the history could not be kept.
+std::string HistoryProblemText(const std::string& reason);
+
 }  // namespace travex::cli

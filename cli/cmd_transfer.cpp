@@ -37,6 +37,23 @@ Outcome VerifyWrite(CLoggerLink& link, const ParamImage& sent, bool coefficients
   return outcome;
 }
 
+// Reads the whole logger and keeps its image in the history before anything is written: no
+// write without the backup asked for.
+Outcome KeepBackup(CLoggerLink& link, std::string* path, std::stop_token stop) {
+  bool coefficients = false;
+  Outcome outcome = link.RunAll(BulkRun::kRead, &coefficients, stop);
+  if (!outcome.ok()) {
+    outcome.message = "nothing written: the backup read failed: " + outcome.message;
+    return outcome;
+  }
+  *path = link.HistoryPath(HistoryKind::kRead);
+  if (path->empty()) {
+    return Failure(kExitFile, "nothing written: the backup could not be kept: " +
+                                  link.HistoryProblem());
+  }
+  return {};
+}
+
 }  // namespace
 
 int CmdSearch(CommandEnv& env, const PortOptions& ports) {
@@ -92,6 +109,11 @@ int CmdWrite(CommandEnv& env, const PortOptions& options, const WriteOptions& wr
         ParamImage sent = image;
         if (clock.kind == ClockChoice::kNow) sent.base.device_time = LocalClockNow();
         if (clock.kind == ClockChoice::kFixed) sent.base.device_time = clock.seconds;
+        std::string backup;
+        if (write.backup) {
+          report.outcome = KeepBackup(link, &backup, stop);
+          if (!report.outcome.ok()) return report;
+        }
         link.SetImage(sent);
         // The version decides whether the coefficients go too; asking for it alone leaves
         // the image to be sent as it is.
@@ -107,6 +129,11 @@ int CmdWrite(CommandEnv& env, const PortOptions& options, const WriteOptions& wr
         const uint16_t version = link.FirmwareVersion();
         report.line = "wrote " + BlocksText(version) + " from " + write.file + " (firmware " +
                       VersionText(version) + ")";
+        // The read-all's image, kept again as what the logger held before this write.
+        if (const std::string before = link.HistoryPath(HistoryKind::kBefore); !before.empty()) {
+          backup = before;
+        }
+        if (!backup.empty()) report.line += "; the previous settings are kept in " + backup;
         if (!write.verify) return report;
         report.outcome = VerifyWrite(link, sent, coefficients, stop);
         if (report.outcome.ok()) report.line += ", verified";

@@ -11,6 +11,7 @@
 
 #include "cli/progress.h"
 #include "cli/trace_file.h"
+#include "paramfile/history.h"
 #include "paramfile/image_report.h"
 
 namespace travex::cli {
@@ -20,6 +21,8 @@ struct CommandEnv {
   std::stop_token stop;             // cancels every exchange at once
   CProgressBoard* board = nullptr;  // output and progress
   CTraceFile* trace = nullptr;      // nullptr: no --trace
+  std::string state_folder;         // where the searches' rates are remembered (empty: nowhere)
+  HistoryPlace history;             // where whole images are kept
 };
 
 struct PortOptions {
@@ -32,12 +35,15 @@ struct WriteOptions {
   std::string file;
   std::string clock = "keep";  // keep, now, or "YYYY-MM-DD[T ]HH:MM:SS"
   bool verify = false;
+  bool backup = false;  // read the logger in full first and keep that image
 };
 
 // Checks a --baud value: one of the nine link rates.
 bool ValidLinkRate(uint32_t baud);
 
 int CmdPorts(CommandEnv& env, bool json);
+// The history's files, newest first; `port` empty: every port's.
+int CmdHistory(CommandEnv& env, const std::string& port, bool json);
 int CmdSearch(CommandEnv& env, const PortOptions& ports);
 // output: a file, a folder or a pattern with {port}; empty: the proposed name in the current
 // folder.

@@ -4,9 +4,11 @@
 
 namespace travex::cli {
 
-CLoggerLink::CLoggerLink(const PortRef& port, IFrameSink* trace, CProgressBoard* board, size_t row)
+CLoggerLink::CLoggerLink(const PortRef& port, IFrameSink* trace, CProgressBoard* board, size_t row,
+                         const HistoryPlace& history)
     : port_ref_(port), board_(board), row_(row) {
   session_.SetFrameSink(trace);
+  session_.SetHistory(history);
   session_.Start();
 }
 
@@ -15,6 +17,26 @@ void CLoggerLink::Phase(std::string text) {
 }
 
 void CLoggerLink::OnSearchRate(uint32_t rate, int) { Phase("searching " + std::to_string(rate)); }
+
+void CLoggerLink::OnHistoryKept(HistoryKind kind, const std::string& path) {
+  std::lock_guard lock(run_mutex_);
+  history_paths_[static_cast<int>(kind)] = path;
+}
+
+void CLoggerLink::OnHistoryFailed(const std::string& reason) {
+  std::lock_guard lock(run_mutex_);
+  history_problem_ = reason;
+}
+
+std::string CLoggerLink::HistoryPath(HistoryKind kind) {
+  std::lock_guard lock(run_mutex_);
+  return history_paths_[static_cast<int>(kind)];
+}
+
+std::string CLoggerLink::HistoryProblem() {
+  std::lock_guard lock(run_mutex_);
+  return history_problem_;
+}
 
 void CLoggerLink::OnRunStep(const RunStep& step) {
   {
@@ -40,7 +62,7 @@ void CLoggerLink::OnRunStepEnded(const RunStep& step, const RequestResult& resul
 Outcome CLoggerLink::Connect(const ConnectOptions& options, std::stop_token stop) {
   const auto number = static_cast<uint8_t>(port_ref_.number);
   if (options.baud == 0) {
-    const SearchOutcome found = session_.SearchNow(number, stop);
+    const SearchOutcome found = session_.SearchNow(number, stop, options.remembered_rate);
     if (found.result.status == SearchStatus::kOpenFailed) {
       return Failure(kExitPort, OpenFailureText(found.failure));
     }

@@ -23,12 +23,15 @@ namespace travex::cli {
 struct ConnectOptions {
   uint32_t baud = 0;     // open at this rate; 0: search the rate
   unsigned address = 0;  // 1..255: refuse a logger that reports another address
+  uint32_t remembered_rate = 0;  // the search tries it first (0: none)
 };
 
 class CLoggerLink : private ISessionEvents {
  public:
-  // trace: where frames go (nullptr: nowhere); board and row: where progress goes.
-  CLoggerLink(const PortRef& port, IFrameSink* trace, CProgressBoard* board, size_t row);
+  // trace: where frames go (nullptr: nowhere); board and row: where progress goes; history:
+  // where whole images are kept.
+  CLoggerLink(const PortRef& port, IFrameSink* trace, CProgressBoard* board, size_t row,
+              const HistoryPlace& history = {});
   ~CLoggerLink() override = default;
   CLoggerLink(const CLoggerLink&) = delete;
   CLoggerLink& operator=(const CLoggerLink&) = delete;
@@ -60,11 +63,18 @@ class CLoggerLink : private ISessionEvents {
   // A set-address or set-baud; the answer's rate and address are then in baud() and address().
   Outcome LinkSet(LinkRequest request, std::stop_token stop);
 
+  // The file the history kept last of this kind (empty: none), and why the history could not
+  // be kept (empty: it could).
+  std::string HistoryPath(HistoryKind kind);
+  std::string HistoryProblem();
+
  private:
   // The session's events (its worker thread).
   void OnSearchRate(uint32_t rate, int index) override;
   void OnRunStep(const RunStep& step) override;
   void OnRunStepEnded(const RunStep& step, const RequestResult& result) override;
+  void OnHistoryKept(HistoryKind kind, const std::string& path) override;
+  void OnHistoryFailed(const std::string& reason) override;
   void Phase(std::string text);
   // Where the run that has just ended stopped, in words.
   std::string RunEndPlace(const RunResult& result);
@@ -80,6 +90,8 @@ class CLoggerLink : private ISessionEvents {
   bool step_sent_ = false;
   RunStep last_step_;
   std::string first_rejected_;
+  std::string history_paths_[3];  // by HistoryKind
+  std::string history_problem_;
 
   CLoggerSession session_{this};  // last: its threads end before the members above go
 };

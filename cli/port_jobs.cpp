@@ -4,6 +4,9 @@
 #include <memory>
 #include <thread>
 
+#include "cli/cli_texts.h"
+#include "cli/rate_memory.h"
+
 namespace travex::cli {
 namespace {
 
@@ -19,9 +22,16 @@ PortReport ServePort(CommandEnv& env, const PortRef& port, const ConnectOptions&
   }
   std::unique_ptr<CPortTrace> sink;
   if (env.trace != nullptr) sink = std::make_unique<CPortTrace>(*env.trace, port.name);
-  CLoggerLink link(port, sink.get(), env.board, index);
-  report.outcome = link.Connect(connect, env.stop);
+  CLoggerLink link(port, sink.get(), env.board, index, env.history);
+  ConnectOptions options = connect;
+  if (options.baud == 0) options.remembered_rate = RememberedRate(env.state_folder, port.name);
+  report.outcome = link.Connect(options, env.stop);
+  if (report.outcome.ok() && options.baud == 0) RememberRate(env.state_folder, port.name, link.baud());
   if (report.outcome.ok()) report = job(link, index, env.stop);
+  // Said once for the session, whatever the job made of it.
+  if (const std::string problem = link.HistoryProblem(); !problem.empty()) {
+    report.warnings.push_back(HistoryProblemText(problem));
+  }
   return report;
 }
 

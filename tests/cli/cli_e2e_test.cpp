@@ -38,6 +38,9 @@ class CliTest : public ::testing::Test {
     std::filesystem::create_directory(Ports());
     // For the test's own ports (a holder of a busy port); before any thread starts.
     setenv("TRAVEX_PORT_DIR", Ports().c_str(), 1);
+    // The history and the remembered rates stay in the test's folder.
+    setenv("XDG_DATA_HOME", File("data").c_str(), 1);
+    setenv("XDG_STATE_HOME", File("state-home").c_str(), 1);
     std::string error;
     ASSERT_TRUE(SaveParamFile(File("demo.ini"), testing::DemoImage(), &error)) << error;
   }
@@ -366,6 +369,39 @@ TEST_F(CliTest, AnInterruptEndsTheRunAndReleasesThePort) {
   CComPort port;
   port.Configure(static_cast<uint8_t>(sim.com_number()), 8, 0, 0, 2400);
   EXPECT_NE(port.Open(), 0) << port.LastError();
+}
+
+TEST_F(CliTest, WriteWithBackupKeepsThePreviousSettingsExactlyAndTheHistoryListsThem) {
+  SimProcess sim;
+  std::string com = Start(sim, {"--demo", "--baud", "19200", "--no-pacing", "--state", File("state")});
+  sim.Stop();
+  const ParamImage before = StateImage(File("state"));
+  com = Start(sim, {"--baud", "19200", "--no-pacing", "--state", File("state")});
+  ParamImage changed = before;
+  ASSERT_TRUE(SetFieldText(&changed, *FindField("arg2[3].name"), "\xC1\xF7"));
+  std::string error;
+  ASSERT_TRUE(SaveParamFile(File("changed.ini"), changed, &error));
+
+  auto r = Cli({"write", "-p", com, File("changed.ini"), "--backup"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string kept = "the previous settings are kept in ";
+  const size_t at = r.out.find(kept);
+  ASSERT_NE(at, std::string::npos) << r.out;
+  const std::string backup = r.out.substr(at + kept.size(), r.out.find('\n', at) - at - kept.size());
+  ParamImage held{};
+  LoadParamFile(backup, &held);
+  EXPECT_EQ(Differences(held, before), "");
+  sim.Stop();
+  EXPECT_EQ(Differences(changed, StateImage(File("state"))), "");
+
+  r = Cli({"history", "--port", com, "--json"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const auto list = nlohmann::json::parse(r.out);
+  ASSERT_EQ(list.size(), 3u);  // read, before, written
+  EXPECT_EQ(list[0]["kind"], "written");
+  EXPECT_EQ(list[2]["kind"], "read");
+  EXPECT_EQ(list[1]["kind"], "before");
+  EXPECT_EQ(list[1]["file"], backup);
 }
 
 }  // namespace

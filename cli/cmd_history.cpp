@@ -1,0 +1,43 @@
+// travex-cli history: the settings kept of every read-all and write-all, newest first.
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+
+namespace travex::cli {
+
+int CmdHistory(CommandEnv& env, const std::string& port, bool json) {
+  const std::vector<HistoryEntry> entries = ListHistory(env.history.folder, port);
+  if (json) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const HistoryEntry& e : entries) {
+      list.push_back({{"time", e.time},
+                      {"port", e.port},
+                      {"address", e.address},
+                      {"firmware", e.firmware},
+                      {"kind", HistoryKindName(e.kind)},
+                      {"file", e.path}});
+    }
+    env.board->PrintOut(list.dump(2) + "\n");
+    return kExitOk;
+  }
+  if (entries.empty()) {
+    if (!env.quiet) env.board->PrintErr("no settings kept yet in " + env.history.folder + "\n");
+    return kExitOk;
+  }
+  std::string table;
+  for (const HistoryEntry& e : entries) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%-19s  %-6s  %7u  %-8s  %-7s  ", e.time.c_str(),
+                  e.port.c_str(), e.address, e.firmware.c_str(), HistoryKindName(e.kind));
+    table += line + e.path + "\n";
+  }
+  char heading[128];
+  std::snprintf(heading, sizeof heading, "%-19s  %-6s  %7s  %-8s  %-7s  %s\n", "TIME", "PORT",
+                "ADDRESS", "FIRMWARE", "KIND", "FILE");
+  env.board->PrintOut(heading + table);
+  return kExitOk;
+}
+
+}  // namespace travex::cli
