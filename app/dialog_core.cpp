@@ -23,6 +23,9 @@ CDialogCore::~CDialogCore() { session_.Shutdown(); }
 
 void CDialogCore::InitDialog() {
   EnumeratePorts();
+  if (std::string history = platform_.HistoryFolder(); !history.empty()) {
+    session_.SetHistory({std::move(history)});
+  }
   session_.Start();
   started_ = true;
 
@@ -121,6 +124,14 @@ void CDialogCore::OnSearchRate(uint32_t rate, int index) {
                              "第 " + std::to_string(index + 1) + " 个，共 " +
                                  std::to_string(kBaudRateCount) + " 个",
                              "", "");
+  });
+}
+
+void CDialogCore::OnHistoryFailed(const std::string& reason) {
+  // Shown now, and again when the run ends, where the run's own texts no longer cover it.
+  platform_.PostToUi([this, reason] {
+    history_note_ = std::string(dialog_text::kHistoryFailed) + reason;
+    controls_.SetPaneText(3, history_note_);
   });
 }
 

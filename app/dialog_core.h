@@ -46,6 +46,11 @@ class IDialogPlatform {
   // sends depends on it.
   virtual void SearchFound(std::string_view /*port_text*/, uint32_t /*baud*/,
                            uint8_t /*address*/) {}
+  // The rate the logger on this port (text as in IDC_PORT, GBK) last answered at, 0 when none
+  // is known: the search tries it first.
+  virtual uint32_t RememberedRate(std::string_view /*port_text*/) { return 0; }
+  // Where the history of whole images is kept (empty: none is kept).
+  virtual std::string HistoryFolder() { return {}; }
 };
 
 class CDialogCore : private ISessionEvents {
@@ -138,6 +143,7 @@ class CDialogCore : private ISessionEvents {
  private:
   // --- the session's events (worker thread): each is posted to the user-interface thread ---
   void OnSearchRate(uint32_t rate, int index) override;
+  void OnHistoryFailed(const std::string& reason) override;
   void OnRunStep(const RunStep& step) override;
   void OnRunStepEnded(const RunStep& step, const RequestResult& result) override;
   void OnRunEnded(BulkRun run, const RunResult& result, uint32_t generation) override;
@@ -204,6 +210,8 @@ class CDialogCore : private ISessionEvents {
   // User-interface thread only.
   int progress_done_ = 0;
   int progress_total_ = 0;
+  // Why the history could not be kept, until a run's end has shown it (user-interface thread).
+  std::string history_note_;
   bool search_running_ = false;
   bool addr_baud_enabled_ = false;
   // The port list as last shown, and a change of the ports seen while the search ran.

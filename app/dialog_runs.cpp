@@ -94,6 +94,10 @@ void CDialogCore::RunEnded(BulkRun run, const RunResult& result, uint32_t genera
     text = (text.empty() ? std::string(dialog_text::RunName(run)) + "完成" : text) + "，系数未写入";
   }
   if (!text.empty()) controls_.SetPaneText(3, text);
+  if (!history_note_.empty()) {
+    controls_.SetPaneText(3, history_note_);
+    history_note_.clear();
+  }
   const int steps = static_cast<int>(result.total_steps);
   ShowProgress(
       failed > 0 ? IDialogControls::Progress::kFailed : IDialogControls::Progress::kSucceeded,

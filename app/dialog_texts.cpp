@@ -82,4 +82,13 @@ std::string OpenFailureMessage(const OpenFailure& failure) {
   return text;
 }
 
+std::string_view HistoryKindText(HistoryKind kind) {
+  switch (kind) {
+    case HistoryKind::kRead: return "读取";
+    case HistoryKind::kBefore: return "写入前";
+    case HistoryKind::kWritten: return "写入";
+  }
+  return "读取";
+}
+
 }  // namespace travex::dialog_text

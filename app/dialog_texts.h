@@ -26,6 +26,16 @@ inline constexpr std::string_view kCheckAndSearchAgain = "请检查设备连接�
 // How a user gets access to serial ports (a tool tip and a message).
 inline constexpr std::string_view kDialoutHint = "当前用户没有使用串口的权限：请把用户加入 dialout 组";
 
+// The history window ("历史记录"), its columns and buttons, the kinds of its files, and pane 3
+// when the history could not be kept (followed by the reason).
+inline constexpr std::string_view kHistoryTitle = "历史记录";
+inline constexpr std::string_view kHistoryColumns[] = {"时间", "串口", "地址", "固件版本", "类型"};
+inline constexpr std::string_view kHistoryImport = "导入";
+inline constexpr std::string_view kHistoryOpenFolder = "打开文件夹";
+inline constexpr std::string_view kHistoryEmpty = "还没有历史记录";
+inline constexpr std::string_view kHistoryFailed = "历史记录无法保存：";
+std::string_view HistoryKindText(HistoryKind kind);
+
 // Pane 3 of an exchange that ended without an answer: "超时未响应", "帧错误", "设备已断开";
 // empty for a complete or cancelled one.
 std::string_view ExchangeText(ExchangeStatus status);

@@ -98,9 +98,12 @@ void CDialogCore::OnTestBaud() {
   SetSearchControls(true);
   controls_.SetStatusTexts("正在测试波特率", "", "", interrupted);
   // No request still queued or waiting goes on against a port that is about to change.
-  session_.Search(port_number, [this, interrupted](const SearchOutcome& outcome) {
-    platform_.PostToUi([this, outcome, interrupted] { FinishSearch(outcome, interrupted); });
-  });
+  session_.Search(
+      port_number,
+      [this, interrupted](const SearchOutcome& outcome) {
+        platform_.PostToUi([this, outcome, interrupted] { FinishSearch(outcome, interrupted); });
+      },
+      platform_.RememberedRate(controls_.GetText(IDC_PORT)));
 }
 
 void CDialogCore::FinishSearch(const SearchOutcome& outcome, std::string_view interrupted) {

@@ -165,6 +165,10 @@ void CConfigDlg::SearchFound(std::string_view port_text, uint32_t baud, uint8_t 
   ui_->IDC_TEST_BAUD->setToolTip(LastSearchToolTip(remembered_));
 }
 
+uint32_t CConfigDlg::RememberedRate(std::string_view port_text) {
+  return travex::RememberedRate(FromGbk(port_text));
+}
+
 // --- ending the dialog ---
 
 void CConfigDlg::keyPressEvent(QKeyEvent* e) {

@@ -38,6 +38,7 @@ namespace travex {
 
 class CFrameLogModel;
 class CFrameLogWindow;
+class CHistoryWindow;
 class CPortWatcher;
 
 // Replacements for the modal boxes and file dialogs. Unset members use the real dialogs; tests
@@ -47,6 +48,7 @@ struct ModalHooks {
   std::function<bool(std::string_view text, std::string_view caption)> yes_no;
   std::function<bool(const FileDialogRequest& request, std::string* path)> file_name;
   std::function<void()> about;
+  std::function<void(const std::string& folder)> open_folder;  // the history's 打开文件夹
 };
 
 // The progress message of a read-all or write-all run (WM_PARAM_PROGRESS).
@@ -100,6 +102,8 @@ class CConfigDlg : public QDialog,
   // True on the user-interface thread.
   bool IsUiThread() const;
   void SearchFound(std::string_view port_text, uint32_t baud, uint8_t address) override;
+  uint32_t RememberedRate(std::string_view port_text) override;
+  std::string HistoryFolder() override;
 
   // Every frame the session sends and receives (transfer thread): handed to the
   // user-interface thread for the communication log.
@@ -107,6 +111,9 @@ class CConfigDlg : public QDialog,
 
   // The communication log window ("通信记录", context menu or Ctrl+L), created when first shown.
   void ShowFrameLog();
+  // The history window (context menu "历史记录"), listed afresh.
+  void ShowHistory();
+  CHistoryWindow* HistoryWindow() const { return history_; }
   CFrameLogWindow* FrameLogWindow() const { return frame_log_; }
   CFrameLogModel* FrameLogModel() const { return frame_log_model_; }
   // Asks for a text file (through the file dialog) and saves the communication log there.
@@ -174,6 +181,7 @@ class CConfigDlg : public QDialog,
   std::vector<FrameRecord> frames_batch_;  // user-interface thread only
   CFrameLogModel* frame_log_model_ = nullptr;
   CFrameLogWindow* frame_log_ = nullptr;
+  CHistoryWindow* history_ = nullptr;
   CPortWatcher* port_watcher_ = nullptr;
   RememberedSettings remembered_;
   // Last member: built after the widgets exist, destroyed (threads joined) before them.

@@ -1,17 +1,21 @@
-// CConfigDlg's context menu: the about box and the communication log window, with the saving
-// of the log.
+// CConfigDlg's context menu: the about box, the communication log window with the saving of
+// the log, and the history window.
 #include "app/qt/config_dlg.h"
 
 #include <QAction>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QFile>
+#include <QUrl>
 
 #include "app/dialog_texts.h"
 #include "app/qt/about_box.h"
 #include "app/qt/frame_log.h"
+#include "app/qt/history_window.h"
 #include "app/qt/qt_text.h"
 #include "resources/resource_ids.h"
 #include "resources/string_table.h"
+#include "paramfile/history.h"
 
 namespace travex {
 
@@ -31,6 +35,10 @@ void CConfigDlg::CreateContextMenu() {
   log->setShortcutContext(Qt::WindowShortcut);
   connect(log, &QAction::triggered, this, &CConfigDlg::ShowFrameLog);
   addAction(log);
+  auto* history = new QAction(FromUtf8(dialog_text::kHistoryTitle) + QStringLiteral("(&H)..."), this);
+  history->setObjectName(QStringLiteral("history"));
+  connect(history, &QAction::triggered, this, &CConfigDlg::ShowHistory);
+  addAction(history);
   setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -42,6 +50,28 @@ void CConfigDlg::OnSysCommand(int id) {
   }
   CAboutBox about(this);
   about.exec();
+}
+
+std::string CConfigDlg::HistoryFolder() { return DefaultHistoryFolder(); }
+
+void CConfigDlg::ShowHistory() {
+  if (history_ == nullptr) {
+    history_ = new CHistoryWindow(
+        HistoryFolder(), [this](const std::string& path) { core_.ImportFile(path); },
+        [this](const std::string& folder) {
+          if (hooks.open_folder) {
+            hooks.open_folder(folder);
+            return;
+          }
+          QDesktopServices::openUrl(
+              QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(folder))));
+        },
+        this);
+  }
+  history_->Refresh();
+  history_->show();
+  history_->raise();
+  history_->activateWindow();
 }
 
 void CConfigDlg::ShowFrameLog() {

@@ -15,6 +15,11 @@ constexpr auto kFoundBaudKey = "search/baud";
 constexpr auto kFoundAddressKey = "search/address";
 constexpr auto kFolderKey = "files/folder";
 
+// One key per port: "rates/COM3=115200". Port texts are upper-cased so that "com3" is COM3.
+QString RateKey(const QString& port) {
+  return QStringLiteral("rates/") + port.trimmed().toUpper();
+}
+
 QSettings OpenSettings() { return QSettings(SettingsFilePath(), QSettings::IniFormat); }
 
 }  // namespace
@@ -47,6 +52,14 @@ void RememberSearch(const QString& port, uint32_t baud, int address) {
   settings.setValue(kFoundPortKey, port);
   settings.setValue(kFoundBaudKey, baud);
   settings.setValue(kFoundAddressKey, address);
+  if (!port.trimmed().isEmpty()) settings.setValue(RateKey(port), baud);
+}
+
+uint32_t RememberedRate(const QString& port) {
+  if (port.trimmed().isEmpty()) return 0;
+  bool ok = false;
+  const uint32_t rate = OpenSettings().value(RateKey(port)).toUInt(&ok);
+  return ok ? rate : 0;
 }
 
 void RememberFolder(const QString& folder) { OpenSettings().setValue(kFolderKey, folder); }

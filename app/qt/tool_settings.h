@@ -2,7 +2,8 @@
 // used, the rate and address the last successful search found, and the folder of the last
 // parameter or log file. Kept as an INI file in the user's configuration folder
 // ($XDG_CONFIG_HOME/travex/travex-config.conf, by default ~/.config/travex/travex-config.conf).
-// Nothing here changes what is written to a logger or the order of the search.
+// Nothing here changes what is written to a logger; the search tries a port's remembered rate
+// first.
 #pragma once
 
 #include <QString>
@@ -24,6 +25,8 @@ QString SettingsFilePath();
 RememberedSettings LoadRememberedSettings();
 void RememberPort(const QString& port);
 void RememberSearch(const QString& port, uint32_t baud, int address);
+// The rate the logger on `port` last answered at (0: none known); the search tries it first.
+uint32_t RememberedRate(const QString& port);
 void RememberFolder(const QString& folder);
 
 // The tool tip of "测试波特率" that tells what the last search found (empty: nothing yet).

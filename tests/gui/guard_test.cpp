@@ -49,7 +49,7 @@ TEST_F(GuiTest, WhateverMovesASelectorTheValuesOnScreenAreTheEntrysOwn) {
 }
 
 TEST_F(SimGuiTest, TheSearchKeepsTheWindowAliveAndClicksMeanwhileDoNothing) {
-  // At 115200 the logger answers the ninth rate: the search takes about four seconds.
+  // At 115200 the logger answers the ninth rate of the first round: the search takes a second.
   ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "115200", "--fw", "0"}));
   QTimer timer;
   std::vector<Clock::time_point> ticks;

@@ -42,6 +42,7 @@ class GuiTest : public ::testing::Test {
     setenv("TRAVEX_PORT_DIR", port_dir_.c_str(), 1);
     // What the dialog remembers goes to the test's folder, never to the user's settings.
     setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
   }
 
   void TearDown() override {

@@ -12,7 +12,10 @@ int main(int argc, char** argv) {
   // Settings that Qt itself keeps (the file dialog's) stay out of the user's configuration;
   // each test points XDG_CONFIG_HOME at its own folder as well.
   char config[] = "/tmp/travex-gui-config-XXXXXX";
-  if (mkdtemp(config) != nullptr) setenv("XDG_CONFIG_HOME", config, 1);
+  if (mkdtemp(config) != nullptr) {
+    setenv("XDG_CONFIG_HOME", config, 1);
+    setenv("XDG_DATA_HOME", config, 1);  // the history too
+  }
   ::testing::InitGoogleTest(&argc, argv);
   int result = 0;
   {
