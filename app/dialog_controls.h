@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "params/words.h"
+
 namespace travex {
 
 enum class MessageIcon { kNone, kQuestion, kWarning, kInformation };
@@ -23,10 +25,8 @@ struct FileDialogRequest {
   std::string default_suffix = "ini";  // added when the operator types a name without one
 };
 
-class IDialogControls {
+class IDialogControls : public IWords {
  public:
-  virtual ~IDialogControls() = default;
-
   // Selectors: index of the selected entry, -1 when none. An index outside the list
   // leaves the selector with no selection.
   virtual int GetSelection(int id) = 0;

@@ -49,15 +49,17 @@ bool CDialogCore::HasUnsavedEdits() {
 
 bool CDialogCore::ConfirmClose() {
   if (RunInProgress()) {
-    const char* text = session_.RunArmed(BulkRun::kWrite)
-                           ? "全部写入尚未完成，现在退出会使记录仪的参数只写入一部分。\n确定要退出吗？"
-                           : "全部读取尚未完成。\n确定要退出吗？";
-    if (!controls_.AskYesNo(text, dialog_text::kAppName)) return false;
+    const std::string text =
+        session_.RunArmed(BulkRun::kWrite)
+            ? controls_.Tr("dialog", "全部写入尚未完成，现在退出会使记录仪的参数只写入一部分。\n确定要退出吗？")
+            : controls_.Tr("dialog", "全部读取尚未完成。\n确定要退出吗？");
+    if (!controls_.AskYesNo(text, AppName())) return false;
     session_.CancelRuns();
   }
   if (HasUnsavedEdits() &&
-      !controls_.AskYesNo("参数已修改，但尚未写入记录仪，也未导出到参数文件。\n退出后这些修改将丢失，确定要退出吗？",
-                          dialog_text::kAppName)) {
+      !controls_.AskYesNo(
+          controls_.Tr("dialog", "参数已修改，但尚未写入记录仪，也未导出到参数文件。\n退出后这些修改将丢失，确定要退出吗？"),
+          AppName())) {
     return false;
   }
   // A search or exchange still running is abandoned.
@@ -77,13 +79,13 @@ void CDialogCore::EnableAddrBaudButtons(bool enable) {
 
 bool CDialogCore::PortCheck() {
   if (session_.IsOpen()) return true;
-  controls_.SetStatusTexts("请先打开串口", "", "", "");
+  controls_.SetStatusTexts(controls_.Tr("dialog", "请先打开串口"), "", "", "");
   return false;
 }
 
 bool CDialogCore::RefuseWhileBusy() {
   if (!RunInProgress() && !search_running_) return false;
-  controls_.SetPaneText(3, dialog_text::kRunBusy);
+  controls_.SetPaneText(3, controls_.Tr("dialog", dialog_text::kRunBusy));
   return true;
 }
 
@@ -110,9 +112,9 @@ bool CDialogCore::CollectAllPanels(std::string_view consequence, ParamImage* ima
 }
 
 void CDialogCore::ReportProblem(const CollectResult& result, std::string_view consequence) {
-  std::string text = FieldProblemText(result.problem);
-  if (!consequence.empty()) text += "\n" + std::string(consequence);
-  controls_.ShowMessage(text, dialog_text::kAppName, MessageIcon::kWarning);
+  std::string text = FieldProblemText(result.problem, controls_);
+  if (!consequence.empty()) text += "\n" + controls_.Tr("dialog", consequence);
+  controls_.ShowMessage(text, AppName(), MessageIcon::kWarning);
 }
 
 // ---------------------------------------------------------------------------- session events
@@ -120,10 +122,11 @@ void CDialogCore::ReportProblem(const CollectResult& result, std::string_view co
 void CDialogCore::OnSearchRate(uint32_t rate, int index) {
   IDialogControls* controls = &controls_;
   platform_.PostToUi([controls, rate, index] {
-    controls->SetStatusTexts("正在测试波特率：" + std::to_string(rate),
-                             "第 " + std::to_string(index + 1) + " 个，共 " +
-                                 std::to_string(kBaudRateCount) + " 个",
-                             "", "");
+    controls->SetStatusTexts(
+        FillIn(controls->Tr("dialog", "正在测试波特率：%1"), {std::to_string(rate)}),
+        FillIn(controls->Tr("dialog", "第 %1 个，共 %2 个"),
+               {std::to_string(index + 1), std::to_string(kBaudRateCount)}),
+        "", "");
   });
 }
 
@@ -157,8 +160,8 @@ void CDialogCore::OnRunEnded(BulkRun run, const RunResult& result, uint32_t gene
 
 void CDialogCore::OnLineLost() {
   platform_.PostToUi([this] {
-    controls_.SetPaneText(0, dialog_text::kDeviceLost);
-    controls_.SetPaneText(1, dialog_text::kCheckAndSearchAgain);
+    controls_.SetPaneText(0, controls_.Tr("dialog", dialog_text::kDeviceLost));
+    controls_.SetPaneText(1, controls_.Tr("dialog", dialog_text::kCheckAndSearchAgain));
     controls_.SetPaneText(2, "");
   });
 }

@@ -178,7 +178,10 @@ class CDialogCore : private ISessionEvents {
   void RunEnded(BulkRun run, const RunResult& result, uint32_t generation);
   void StartRun(BulkRun run);
   // Pane-3 text of a run ended by a device that went away, naming the run that was cut.
-  static std::string RunLostText(BulkRun run);
+  std::string RunLostText(BulkRun run) const;
+  // "全部读取"/"全部写入" and the caption of the message boxes, in the operator's language.
+  std::string RunName(BulkRun run) const;
+  std::string AppName() const;
   // The progress bar, remembering the steps reached; a cut run shows them as failed.
   void ShowProgress(IDialogControls::Progress state, int done, int total);
   void ShowRunCut();

@@ -33,12 +33,12 @@ void CDialogCore::OnExport() {
   if (!controls_.AskFileName(dialog, &path)) return;
 
   ParamImage image{};
-  if (!CollectAllPanels("没有导出参数文件。", &image)) return;
+  if (!CollectAllPanels(TRAVEX_TEXT("dialog", "没有导出参数文件。"), &image)) return;
   controls_.SetPaneText(2, std::to_string(kArg1Bytes));
   controls_.SetPaneText(3, std::to_string(kArg2Bytes));
   std::string error;
   if (!SaveParamFile(path, image, &error)) {
-    controls_.ShowMessage("参数文件写入失败：" + path + "\n" + error, dialog_text::kAppName,
+    controls_.ShowMessage(FillIn(controls_.Tr("dialog", "参数文件写入失败：%1"), {path}) + "\n" + error, AppName(),
                           MessageIcon::kWarning);
     return;
   }
@@ -66,7 +66,7 @@ void CDialogCore::ImportFile(const std::string& path) {
   const ParamFileLoad load = LoadParamFile(path, &file_image);
   if (!load.readable) {
     // Nothing was loaded: the panels keep what they show, edits included.
-    controls_.ShowMessage("参数文件读取失败：" + path + "\n" + load.error, dialog_text::kAppName,
+    controls_.ShowMessage(FillIn(controls_.Tr("dialog", "参数文件读取失败：%1"), {path}) + "\n" + load.error, AppName(),
                           MessageIcon::kWarning);
     return;
   }
@@ -84,7 +84,7 @@ void CDialogCore::ImportFile(const std::string& path) {
   const SectionLoad sections[] = {load.base, load.arg1, load.arg2, load.coef};
   for (size_t i = 0; i < std::size(sections); ++i) {
     if (sections[i] == SectionLoad::kCrcMismatch) {
-      controls_.SetPaneText(3, dialog_text::kSectionLoadFailed[i]);
+      controls_.SetPaneText(3, controls_.Tr("dialog", dialog_text::kSectionLoadFailed[i]));
     }
   }
   if (loaded(load.base)) unsaved_.Saved(kBaseRef);

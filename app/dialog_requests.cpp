@@ -19,7 +19,7 @@ void CDialogCore::SendBlockRequest(const std::function<CollectResult()>& collect
     const CollectResult collected = collect();
     if (!collected.ok) {
       lock.unlock();
-      ReportProblem(collected, "没有写入任何参数。");
+      ReportProblem(collected, TRAVEX_TEXT("dialog", "没有写入任何参数。"));
       return;
     }
     unsaved_.NoteCollected(collected);
@@ -45,10 +45,10 @@ void CDialogCore::SendBlockRequest(const std::function<CollectResult()>& collect
 
 void CDialogCore::FinishRequest(const RequestResult& result, UnsavedBlocks::Sent sent, bool write) {
   if (result.status != ExchangeStatus::kComplete) {
-    controls_.SetPaneText(3, dialog_text::ExchangeText(result.status));
+    controls_.SetPaneText(3, controls_.Tr("dialog", dialog_text::ExchangeText(result.status)));
     return;
   }
-  controls_.SetPaneText(3, dialog_text::ReplyText(result.outcome, write));
+  controls_.SetPaneText(3, controls_.Tr("dialog", dialog_text::ReplyText(result.outcome, write)));
   if (result.outcome.accepted) {
     std::lock_guard lock(session_.store_mutex());
     unsaved_.NoteSaved(sent);
@@ -69,7 +69,7 @@ void CDialogCore::ChangeSelection(int selector, Collect collect, Current current
     // The values on screen stay where they are, and so does their selector.
     controls_.SetSelection(selector, current());
     lock.unlock();
-    ReportProblem(collected, "请先改正，再切换。");
+    ReportProblem(collected, TRAVEX_TEXT("dialog", "请先改正，再切换。"));
     return;
   }
   unsaved_.NoteCollected(collected);

@@ -23,19 +23,20 @@ void CDialogCore::OnReadAll() {
 void CDialogCore::OnWriteAll() {
   if (!PortCheck() || search_running_) return;
   if (!loaded_ && !session_.RunArmed(BulkRun::kWrite) &&
-      !controls_.AskYesNo("还没有从记录仪读取参数，也没有导入参数文件。\n"
-                          "全部写入会用面板上现在的值覆盖记录仪的全部参数：除已修改的以外，"
-                          "其余为启动时的默认值。\n"
-                          "确定要写入吗？",
-                          dialog_text::kAppName)) {
+      !controls_.AskYesNo(controls_.Tr("dialog",
+                                       "还没有从记录仪读取参数，也没有导入参数文件。\n"
+                                       "全部写入会用面板上现在的值覆盖记录仪的全部参数：除已修改的以外，"
+                                       "其余为启动时的默认值。\n"
+                                       "确定要写入吗？"),
+                          AppName())) {
     return;
   }
-  if (!CollectAllPanels("没有写入任何参数。")) return;
+  if (!CollectAllPanels(TRAVEX_TEXT("dialog", "没有写入任何参数。"))) return;
   StartRun(BulkRun::kWrite);
 }
 
 void CDialogCore::OnParamProgress(int kind, long channel) {
-  const std::string text = dialog_text::ProgressText(kind, channel);
+  const std::string text = dialog_text::ProgressText(kind, channel, controls_);
   if (!text.empty()) controls_.SetPaneText(3, text);
 }
 
@@ -52,12 +53,13 @@ void CDialogCore::RunStepDone(const RunStep& step, UnsavedBlocks::Sent sent,
     // The run ended without an answer; so did the other one, if it was armed.
     controls_.SetPaneText(3, result.status == ExchangeStatus::kDisconnected
                                  ? RunLostText(step.run)
-                                 : std::string(dialog_text::ExchangeText(result.status)));
+                                 : controls_.Tr("dialog", dialog_text::ExchangeText(result.status)));
     ShowProgress(IDialogControls::Progress::kFailed, static_cast<int>(step.index),
                  static_cast<int>(step.total));
     return;
   }
-  controls_.SetPaneText(3, dialog_text::ReplyText(result.outcome, step.run == BulkRun::kWrite));
+  controls_.SetPaneText(
+      3, controls_.Tr("dialog", dialog_text::ReplyText(result.outcome, step.run == BulkRun::kWrite)));
   if (result.outcome.accepted) {
     std::lock_guard lock(session_.store_mutex());
     unsaved_.NoteSaved(sent);
@@ -87,11 +89,12 @@ void CDialogCore::RunEnded(BulkRun run, const RunResult& result, uint32_t genera
   std::string text;
   if (failed > 0) {
     // The last block's success text would hide the failures.
-    text = std::string(dialog_text::RunName(run)) + "结束，" + std::to_string(failed) + "个数据块失败";
+    text = FillIn(controls_.Tr("dialog", "%1结束，%2个数据块失败"), {RunName(run), std::to_string(failed)});
   }
   if (skipped) {
     // Short in the pane, beside any failures; the reason in a message of its own.
-    text = (text.empty() ? std::string(dialog_text::RunName(run)) + "完成" : text) + "，系数未写入";
+    if (text.empty()) text = FillIn(controls_.Tr("dialog", "%1完成"), {RunName(run)});
+    text = FillIn(controls_.Tr("dialog", "%1，系数未写入"), {text});
   }
   if (!text.empty()) controls_.SetPaneText(3, text);
   if (!history_note_.empty()) {
@@ -103,13 +106,22 @@ void CDialogCore::RunEnded(BulkRun run, const RunResult& result, uint32_t genera
       failed > 0 ? IDialogControls::Progress::kFailed : IDialogControls::Progress::kSucceeded,
       steps, steps);
   if (skipped) {
-    controls_.ShowMessage("系数未写入：记录仪未报告固件版本。\n请先读取参数，再全部写入。",
-                          dialog_text::kAppName, MessageIcon::kInformation);
+    controls_.ShowMessage(controls_.Tr("dialog", "系数未写入：记录仪未报告固件版本。\n请先读取参数，再全部写入。"),
+                          AppName(), MessageIcon::kInformation);
   }
 }
 
-std::string CDialogCore::RunLostText(BulkRun run) {
-  return std::string(dialog_text::kDeviceLost) + "，" + std::string(dialog_text::RunName(run)) + "未完成";
+std::string CDialogCore::RunLostText(BulkRun run) const {
+  return FillIn(controls_.Tr("dialog", "%1，%2未完成"),
+                {controls_.Tr("dialog", dialog_text::kDeviceLost), RunName(run)});
+}
+
+std::string CDialogCore::RunName(BulkRun run) const {
+  return controls_.Tr("dialog", dialog_text::RunName(run));
+}
+
+std::string CDialogCore::AppName() const {
+  return controls_.Tr("dialog", dialog_text::kAppName);
 }
 
 void CDialogCore::ShowProgress(IDialogControls::Progress state, int done, int total) {

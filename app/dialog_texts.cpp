@@ -6,8 +6,8 @@ namespace travex::dialog_text {
 
 std::string_view ExchangeText(ExchangeStatus status) {
   switch (status) {
-    case ExchangeStatus::kTimeout: return "超时未响应";
-    case ExchangeStatus::kBadStart: return "帧错误";
+    case ExchangeStatus::kTimeout: return TRAVEX_TEXT("dialog", "超时未响应");
+    case ExchangeStatus::kBadStart: return TRAVEX_TEXT("dialog", "帧错误");
     case ExchangeStatus::kDisconnected: return kDeviceLost;
     case ExchangeStatus::kComplete:
     case ExchangeStatus::kCancelled: break;
@@ -16,20 +16,22 @@ std::string_view ExchangeText(ExchangeStatus status) {
 }
 
 std::string_view ReplyText(const ReplyOutcome& outcome, bool write) {
-  if (outcome.accepted) return write ? "写入成功" : "读取成功";
+  if (outcome.accepted) return write ? TRAVEX_TEXT("dialog", "写入成功") : TRAVEX_TEXT("dialog", "读取成功");
   switch (outcome.fault) {
-    case ReplyFault::kTooShort: return "无效帧";
-    case ReplyFault::kLength: return "帧长度错误";
-    case ReplyFault::kStructure: return "帧结构错误";
+    case ReplyFault::kTooShort: return TRAVEX_TEXT("dialog", "无效帧");
+    case ReplyFault::kLength: return TRAVEX_TEXT("dialog", "帧长度错误");
+    case ReplyFault::kStructure: return TRAVEX_TEXT("dialog", "帧结构错误");
     case ReplyFault::kCrc:
     case ReplyFault::kItems:
     case ReplyFault::kNone: break;
   }
   // A CRC mismatch and items that do not fit the frame are one text for the operator.
-  return "帧错误";
+  return TRAVEX_TEXT("dialog", "帧错误");
 }
 
-std::string_view RunName(BulkRun run) { return run == BulkRun::kWrite ? "全部写入" : "全部读取"; }
+std::string_view RunName(BulkRun run) {
+  return run == BulkRun::kWrite ? TRAVEX_TEXT("dialog", "全部写入") : TRAVEX_TEXT("dialog", "全部读取");
+}
 
 // Kinds 0..2 read the base, set 1 and set 2 (the coefficients report as set 2, being part of
 // the "参数设置2" group); 3..5 write them.
@@ -48,36 +50,42 @@ long ProgressChannel(BlockRef block) {
   return block.kind == BlockKind::kBase ? 0 : static_cast<long>(block.channel) + 1;
 }
 
-std::string ProgressText(int kind, long channel) {
-  // "%d" of the channel behind the block's name.
+std::string ProgressText(int kind, long channel, const IWords& words) {
+  const std::string number = std::to_string(channel);
   switch (kind) {
-    case 0: return "读取基础参数";
-    case 3: return "写入基础参数";
-    case 1: return "读取参数1通道:" + std::to_string(channel);
-    case 2: return "读取参数2通道:" + std::to_string(channel);
-    case 4: return "写入参数1通道:" + std::to_string(channel);
-    case 5: return "写入参数2通道:" + std::to_string(channel);
+    case 0: return words.Tr("dialog", "读取基础参数");
+    case 3: return words.Tr("dialog", "写入基础参数");
+    case 1: return FillIn(words.Tr("dialog", "读取参数1通道:%1"), {number});
+    case 2: return FillIn(words.Tr("dialog", "读取参数2通道:%1"), {number});
+    case 4: return FillIn(words.Tr("dialog", "写入参数1通道:%1"), {number});
+    case 5: return FillIn(words.Tr("dialog", "写入参数2通道:%1"), {number});
     default: return std::string();
   }
 }
 
-std::string OpenFailureMessage(const OpenFailure& failure) {
-  std::string text = "串口打开失败";
+std::string OpenFailureMessage(const OpenFailure& failure, const IWords& words) {
+  std::string text = words.Tr("dialog", "串口打开失败");
   if (failure.busy) {
-    text += "\n" + (failure.device.empty() ? std::string("串口") : failure.device) +
-            " 正被其他程序占用";
-    text += failure.holder.empty() ? "。" : "：进程 " + failure.holder + "。";
-    text += "\n请先关闭该程序，再测试波特率。";
+    const std::string device =
+        failure.device.empty() ? words.Tr("dialog", "串口") : failure.device;
+    text += "\n" + (failure.holder.empty()
+                        ? FillIn(words.Tr("dialog", "%1 正被其他程序占用。"), {device})
+                        : FillIn(words.Tr("dialog", "%1 正被其他程序占用：进程 %2。"),
+                                 {device, failure.holder}));
+    text += "\n" + words.Tr("dialog", "请先关闭该程序，再测试波特率。");
     return text;
   }
   if (failure.error == 0) return text;
-  if (failure.error == ENOENT) text += "\n所选串口的设备不在（已拔出或未连接）：请接回设备，再测试波特率。";
+  if (failure.error == ENOENT) {
+    text += "\n" + words.Tr("dialog", "所选串口的设备不在（已拔出或未连接）：请接回设备，再测试波特率。");
+  }
   text += "\n";
   if (!failure.device.empty()) text += failure.device + ": ";
   text += failure.reason;
-  if (failure.refused_settings) text += "\n该设备不接受串口设置，可能不是串口。";
+  if (failure.refused_settings) text += "\n" + words.Tr("dialog", "该设备不接受串口设置，可能不是串口。");
   if (failure.permission) {
-    text += "\n" + std::string(kDialoutHint) + "（sudo usermod -aG dialout 用户名），然后重新登录。";
+    text += "\n" + FillIn(words.Tr("dialog", "%1（sudo usermod -aG dialout 用户名），然后重新登录。"),
+                          {words.Tr("dialog", kDialoutHint)});
   }
   return text;
 }

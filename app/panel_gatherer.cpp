@@ -7,15 +7,20 @@
 namespace travex {
 namespace {
 
-constexpr const char* kValueRange = "一个数值（例如 12.5、-3 或 1e3），绝对值不超过 3.4e38";
+constexpr const char* kValueRange =
+    TRAVEX_TEXT("dialog", "一个数值（例如 12.5、-3 或 1e3），绝对值不超过 3.4e38");
 
 }  // namespace
 
-std::string FieldProblemText(const FieldProblem& problem) {
-  std::string text = "“" + problem.label + "”";
-  if (problem.channel >= 0) text += "（" + ChannelEntryText(problem.channel) + "）";
-  text += "的值“" + problem.text + "”无效。\n允许的值：" + problem.range + "。";
-  return text;
+std::string FieldProblemText(const FieldProblem& problem, const IWords& words) {
+  const std::string allowed = FillIn(words.Tr("dialog", "允许的值：%1。"), {problem.range});
+  if (problem.channel < 0) {
+    return FillIn(words.Tr("dialog", "“%1”的值“%2”无效。"), {problem.label, problem.text}) +
+           "\n" + allowed;
+  }
+  return FillIn(words.Tr("dialog", "“%1”（%2）的值“%3”无效。"),
+                {problem.label, ChannelEntryText(problem.channel, words), problem.text}) +
+         "\n" + allowed;
 }
 
 void CPanelGatherer::Value(int id, float* field, const std::string& label) {
@@ -42,8 +47,10 @@ void CPanelGatherer::Check(int id, uint8_t* field) {
 void CPanelGatherer::Clock(uint32_t* device_time) {
   if (!ok()) return;
   static constexpr int kIds[6] = {IDC_YEAR, IDC_MONTH, IDC_DAY, IDC_HOUR, IDC_MINUTE, IDC_SECOND};
-  static constexpr const char* kLabels[6] = {"当前时间（年）", "当前时间（月）", "当前时间（日）",
-                                             "当前时间（时）", "当前时间（分）", "当前时间（秒）"};
+  static constexpr const char* kLabels[6] = {
+      TRAVEX_TEXT("dialog", "当前时间（年）"), TRAVEX_TEXT("dialog", "当前时间（月）"),
+      TRAVEX_TEXT("dialog", "当前时间（日）"), TRAVEX_TEXT("dialog", "当前时间（时）"),
+      TRAVEX_TEXT("dialog", "当前时间（分）"), TRAVEX_TEXT("dialog", "当前时间（秒）")};
   DateTimeFields shown{};
   SecondsToDateTime(*device_time, &shown);
   const uint32_t shown_values[6] = {shown.year, shown.month, shown.day,
@@ -75,12 +82,14 @@ void CPanelGatherer::Clock(uint32_t* device_time) {
 void CPanelGatherer::Fail(const std::string& label, const std::string& gbk_text,
                           const std::string& range) {
   result_.ok = false;
-  result_.problem = {label, channel_, GbkToUtf8(gbk_text), range};
+  result_.problem = {c_.Tr("dialog", label), channel_, GbkToUtf8(gbk_text),
+                     c_.Tr("dialog", range)};
 }
 
 void CPanelGatherer::FailRange(const std::string& label, const std::string& gbk_text,
                                uint32_t min, uint32_t max) {
-  Fail(label, gbk_text, std::to_string(min) + " 到 " + std::to_string(max) + " 之间的整数");
+  Fail(label, gbk_text,
+       FillIn(c_.Tr("dialog", "%1 到 %2 之间的整数"), {std::to_string(min), std::to_string(max)}));
 }
 
 }  // namespace travex

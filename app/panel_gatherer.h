@@ -72,6 +72,7 @@ class CPanelGatherer {
   const CollectResult& result() const { return result_; }
 
  private:
+  // `label` and `range` are marked sources, or texts in the operator's language already.
   void Fail(const std::string& label, const std::string& gbk_text, const std::string& range);
   // A whole number from `min` to `max` was expected.
   void FailRange(const std::string& label, const std::string& gbk_text, uint32_t min,

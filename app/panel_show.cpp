@@ -8,7 +8,7 @@ void ShowSelector(IDialogControls& c, int id, ValueList list, uint32_t value) {
   if (const int index = IndexOfCode(list, value); index >= 0) {
     c.SetSelection(id, index);
   } else {
-    c.SetUnlistedValue(id, "值 " + std::to_string(value) + "，不在列表中");
+    c.SetUnlistedValue(id, FillIn(c.Tr("dialog", "值 %1，不在列表中"), {std::to_string(value)}));
   }
 }
 

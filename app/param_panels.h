@@ -26,12 +26,14 @@
 #include "params/block_table.h"
 #include "params/calendar.h"
 #include "params/param_store.h"
+#include "params/words.h"
 
 namespace travex {
 
 class IDialogControls;
 
 // A control whose text cannot be collected.
+// Label and range are in the operator's language.
 struct FieldProblem {
   std::string label;    // the field as the panel labels it, e.g. "485轮询间隔"
   int channel = -1;     // channel index 0..31 of a channel field, -1 for a base field
@@ -41,7 +43,7 @@ struct FieldProblem {
 
 // The operator's message for a refused collect, e.g.
 // "“寄存器起始地址”（通道5）的值“70000”无效。\n允许的值：0 到 65535 之间的整数。"
-std::string FieldProblemText(const FieldProblem& problem);
+std::string FieldProblemText(const FieldProblem& problem, const IWords& words = SourceWords());
 
 struct CollectResult {
   bool ok = true;

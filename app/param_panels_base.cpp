@@ -26,11 +26,11 @@ CollectResult CParamPanels::GatherBase(BaseInfoBlock* b) {
   CPanelGatherer g(controls_, -1);
   g.Selection(IDC_COMM_BAUD, kBaudRateList, &b->comm_baud);
   g.Selection(IDC_PARITY, kParityList, &b->parity);
-  g.Unsigned(IDC_RS485_POLL, &b->rs485_poll_interval, "485轮询间隔");
-  g.Unsigned(IDC_RS485_TIMEOUT, &b->rs485_timeout, "485超时时间");
-  g.Unsigned(IDC_RS485_RETRIES, &b->rs485_retries, "485容错次数");
-  g.Unsigned(IDC_STORE_INTERVAL, &b->store_interval, "存储间隔");
-  g.Unsigned(IDC_LCD_ON_TIME, &b->lcd_on_time, "液晶常亮时间");
+  g.Unsigned(IDC_RS485_POLL, &b->rs485_poll_interval, TRAVEX_TEXT("dialog", "485轮询间隔"));
+  g.Unsigned(IDC_RS485_TIMEOUT, &b->rs485_timeout, TRAVEX_TEXT("dialog", "485超时时间"));
+  g.Unsigned(IDC_RS485_RETRIES, &b->rs485_retries, TRAVEX_TEXT("dialog", "485容错次数"));
+  g.Unsigned(IDC_STORE_INTERVAL, &b->store_interval, TRAVEX_TEXT("dialog", "存储间隔"));
+  g.Unsigned(IDC_LCD_ON_TIME, &b->lcd_on_time, TRAVEX_TEXT("dialog", "液晶常亮时间"));
   g.Clock(&b->device_time);
   CollectResult result = g.result();
   result.base_changed = g.ok() && g.changed();
@@ -64,9 +64,9 @@ void CParamPanels::ShowBaseInfo() {
   }
 
   // A value the selector cannot show is reported and kept: the selector shows no entry.
-  if (IndexOfCode(kBaudRateList, b.comm_baud) < 0) controls_.SetPaneText(0, "设备通信波特率错误");
+  if (IndexOfCode(kBaudRateList, b.comm_baud) < 0) controls_.SetPaneText(0, controls_.Tr("dialog", "设备通信波特率错误"));
   ShowSelector(controls_, IDC_COMM_BAUD, kBaudRateList, b.comm_baud);
-  if (IndexOfCode(kParityList, b.parity) < 0) controls_.SetPaneText(0, "奇偶校验错误");
+  if (IndexOfCode(kParityList, b.parity) < 0) controls_.SetPaneText(0, controls_.Tr("dialog", "奇偶校验错误"));
   ShowSelector(controls_, IDC_PARITY, kParityList, b.parity);
 
   controls_.SetUnsigned(IDC_RS485_POLL, b.rs485_poll_interval);

@@ -19,12 +19,12 @@ constexpr size_t kUnitLimit = 6;
 
 CollectResult CParamPanels::GatherArg1(Arg1Block* a, uint8_t gear) {
   CPanelGatherer g(controls_, arg1_channel_);
-  g.Value(IDC_ALARM_VALUE, &a->alarm_value, "开关量报警数值");
+  g.Value(IDC_ALARM_VALUE, &a->alarm_value, TRAVEX_TEXT("dialog", "开关量报警数值"));
   g.Text(IDC_ALARM_TEXT, a->alarm_text, kArg1TextLimit);
   g.Text(IDC_NORMAL_TEXT, a->normal_text, kArg1TextLimit);
   GearEntry& entry = a->gears[gear];
   g.Text(IDC_GEAR_TEXT, entry.text, kArg1TextLimit);
-  g.Value(IDC_GEAR_VALUE, &entry.value, GearEntryText(gear) + " 数值");
+  g.Value(IDC_GEAR_VALUE, &entry.value, FillIn(controls_.Tr("dialog", "%1 数值"), {GearEntryText(gear, controls_)}));
   CollectResult result = g.result();
   result.arg1_changed = g.ok() && g.changed();
   result.arg1_channel = arg1_channel_;
@@ -40,7 +40,7 @@ CollectResult CParamPanels::CollectGear(uint8_t new_gear) {
   CPanelGatherer g(controls_, ch);
   GearEntry& entry = block.gears[k];
   g.Text(IDC_GEAR_TEXT, entry.text, kArg1TextLimit);
-  g.Value(IDC_GEAR_VALUE, &entry.value, GearEntryText(k) + " 数值");
+  g.Value(IDC_GEAR_VALUE, &entry.value, FillIn(controls_.Tr("dialog", "%1 数值"), {GearEntryText(k, controls_)}));
   CollectResult result = g.result();
   result.arg1_channel = ch;
   if (!result.ok) return result;
@@ -88,17 +88,17 @@ CollectResult CParamPanels::GatherArg2(Arg2Block* a, CoefBlock* c) {
   const Arg2Block arg2_before = *a;
   const CoefBlock coef_before = *c;
   CPanelGatherer g(controls_, arg2_channel_);
-  g.Unsigned(IDC_SLAVE_ADDR, &a->slave_addr, "MODBUS从站地址");
+  g.Unsigned(IDC_SLAVE_ADDR, &a->slave_addr, TRAVEX_TEXT("dialog", "MODBUS从站地址"));
   g.Check(IDC_ENABLE, &a->enabled);
   g.Selection(IDC_FUNC_CODE, kFuncCodeList, &a->func_code);
   g.Selection(IDC_DECIMALS, kDecimalsList, &a->decimals);
-  g.Unsigned(IDC_REG_START, &a->reg_start, "寄存器起始地址");
-  g.Unsigned(IDC_REG_COUNT, &a->reg_count, "寄存器个数");
+  g.Unsigned(IDC_REG_START, &a->reg_start, TRAVEX_TEXT("dialog", "寄存器起始地址"));
+  g.Unsigned(IDC_REG_COUNT, &a->reg_count, TRAVEX_TEXT("dialog", "寄存器个数"));
   g.Selection(IDC_DATA_TYPE, kDataTypeList, &a->data_type);
   g.Text(IDC_CH_NAME, a->name, kNameLimit);
   g.Text(IDC_CH_UNIT, a->unit, kUnitLimit);
-  g.Value(IDC_COEF_A, &c->coef_a, "系数A");
-  g.Value(IDC_COEF_B, &c->coef_b, "系数B");
+  g.Value(IDC_COEF_A, &c->coef_a, TRAVEX_TEXT("dialog", "系数A"));
+  g.Value(IDC_COEF_B, &c->coef_b, TRAVEX_TEXT("dialog", "系数B"));
   CollectResult result = g.result();
   result.arg2_changed = g.ok() && std::memcmp(&arg2_before, a, sizeof arg2_before) != 0;
   result.coef_changed = g.ok() && std::memcmp(&coef_before, c, sizeof coef_before) != 0;

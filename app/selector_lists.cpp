@@ -12,15 +12,21 @@
 namespace travex {
 namespace {
 
+// Entries are marked texts (see params/words.h); numbers such as rates are shown as they are.
 void FillFromList(IDialogControls& controls, int id, ValueList list) {
   std::vector<std::string> entries;
-  for (const ValueEntry& entry : list) entries.push_back(Utf8ToGbk(entry.text));
+  for (const ValueEntry& entry : list) {
+    entries.push_back(Utf8ToGbk(controls.Tr("dialog", entry.text)));
+  }
   controls.SetListEntries(id, entries, {});
 }
 
-void FillNumbered(IDialogControls& controls, int id, int count, std::string (*text_of)(int)) {
+void FillNumbered(IDialogControls& controls, int id, int count,
+                  std::string (*text_of)(int, const IWords&)) {
   std::vector<std::string> entries;
-  for (int index = 0; index < count; ++index) entries.push_back(Utf8ToGbk(text_of(index)));
+  for (int index = 0; index < count; ++index) {
+    entries.push_back(Utf8ToGbk(text_of(index, controls)));
+  }
   controls.SetListEntries(id, entries, {});
 }
 

@@ -16,7 +16,9 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 // A label followed by "%d" of the value.
-std::string Labelled(const char* label, long value) { return label + std::to_string(value); }
+std::string Labelled(const IWords& words, const char* label, long value) {
+  return FillIn(words.Tr("dialog", label), {std::to_string(value)});
+}
 
 }  // namespace
 
@@ -84,11 +86,13 @@ void CDialogCore::OnTestBaud() {
   if (RunInProgress()) {
     const bool writing = session_.RunArmed(BulkRun::kWrite);
     if (writing &&
-        !controls_.AskYesNo("全部写入正在进行。测试波特率会中断它，记录仪的参数将只写入一部分。\n确定要中断吗？",
-                            dialog_text::kAppName)) {
+        !controls_.AskYesNo(
+            controls_.Tr("dialog", "全部写入正在进行。测试波特率会中断它，记录仪的参数将只写入一部分。\n确定要中断吗？"),
+            AppName())) {
       return;
     }
-    interrupted = writing ? "全部写入未完成：已被测试波特率中断" : "全部读取未完成：已被测试波特率中断";
+    interrupted = writing ? controls_.Tr("dialog", "全部写入未完成：已被测试波特率中断")
+                          : controls_.Tr("dialog", "全部读取未完成：已被测试波特率中断");
     session_.CancelRuns();
     ShowRunCut();
   }
@@ -96,7 +100,7 @@ void CDialogCore::OnTestBaud() {
   const uint8_t port_number = PortNumberFromText(controls_.GetText(IDC_PORT));
   search_running_ = true;
   SetSearchControls(true);
-  controls_.SetStatusTexts("正在测试波特率", "", "", interrupted);
+  controls_.SetStatusTexts(controls_.Tr("dialog", "正在测试波特率"), "", "", interrupted);
   // No request still queued or waiting goes on against a port that is about to change.
   session_.Search(
       port_number,
@@ -116,20 +120,24 @@ void CDialogCore::FinishSearch(const SearchOutcome& outcome, std::string_view in
       const int address = result.address;
       controls_.SetText(IDC_DEV_ADDR, std::to_string(address));
       controls_.SetText(IDC_DEV_BAUD, std::to_string(baud));
-      controls_.SetStatusTexts(Labelled("设备波特率:", baud), Labelled("设备地址：", address), "",
+      controls_.SetStatusTexts(Labelled(controls_, TRAVEX_TEXT("dialog", "设备波特率:%1"), baud),
+                               Labelled(controls_, TRAVEX_TEXT("dialog", "设备地址：%1"), address), "",
                                interrupted);
       EnableAddrBaudButtons(true);
       platform_.SearchFound(controls_.GetText(IDC_PORT), result.baud, result.address);
       break;
     }
     case SearchStatus::kNoAnswer:
-      controls_.SetStatusTexts("测试失败", "波特率未知", "地址未知", interrupted);
+      controls_.SetStatusTexts(controls_.Tr("dialog", "测试失败"), controls_.Tr("dialog", "波特率未知"),
+                               controls_.Tr("dialog", "地址未知"), interrupted);
       break;
     case SearchStatus::kOpenFailed:
-      controls_.SetStatusTexts("串口打开失败",
-                               outcome.failure.busy ? "串口被其他程序占用" : "请检查设备连接", "",
-                               interrupted);
-      controls_.ShowMessage(dialog_text::OpenFailureMessage(outcome.failure), "警告",
+      controls_.SetStatusTexts(controls_.Tr("dialog", "串口打开失败"),
+                               outcome.failure.busy ? controls_.Tr("dialog", "串口被其他程序占用")
+                                                    : controls_.Tr("dialog", "请检查设备连接"),
+                               "", interrupted);
+      controls_.ShowMessage(dialog_text::OpenFailureMessage(outcome.failure, controls_),
+                            controls_.Tr("dialog", "警告"),
                             MessageIcon::kQuestion);
       break;
     case SearchStatus::kCancelled:
@@ -145,13 +153,15 @@ void CDialogCore::FinishLink(bool query, const LinkOutcome& outcome) {
   const int address = outcome.address;
   if (query) {
     if (outcome.answered) {
-      controls_.SetStatusTexts(Labelled("设备地址：", address), Labelled("设备波特率：", baud), "",
+      controls_.SetStatusTexts(Labelled(controls_, TRAVEX_TEXT("dialog", "设备地址：%1"), address),
+                               Labelled(controls_, TRAVEX_TEXT("dialog", "设备波特率：%1"), baud), "",
                                "");
     } else {
-      controls_.SetStatusTexts("读取失败", "波特率未知", "地址未知", "");
+      controls_.SetStatusTexts(controls_.Tr("dialog", "读取失败"), controls_.Tr("dialog", "波特率未知"),
+                               controls_.Tr("dialog", "地址未知"), "");
     }
   } else if (outcome.answered) {
-    controls_.SetStatusTexts("设置成功", "", "", "");
+    controls_.SetStatusTexts(controls_.Tr("dialog", "设置成功"), "", "", "");
   }
 }
 
@@ -173,7 +183,7 @@ void CDialogCore::OnSetAddress() {
   if (RefuseWhileBusy()) return;
   const auto address = static_cast<uint8_t>(ParseDialogSigned(controls_.GetText(IDC_DEV_ADDR)));
   if (address < kMinLinkAddress) {
-    controls_.ShowMessage("地址不能为0", dialog_text::kAppName, MessageIcon::kNone);
+    controls_.ShowMessage(controls_.Tr("dialog", "地址不能为0"), AppName(), MessageIcon::kNone);
     return;
   }
   SendLink({LinkRequest::Action::kSetAddress, address});
@@ -183,7 +193,7 @@ void CDialogCore::OnSetBaud() {
   if (RefuseWhileBusy()) return;
   const uint8_t code = LinkSetBaudCode(ParseDialogSigned(controls_.GetText(IDC_DEV_BAUD)));
   if (code == 0) {
-    controls_.ShowMessage("波特率错误", dialog_text::kAppName, MessageIcon::kNone);
+    controls_.ShowMessage(controls_.Tr("dialog", "波特率错误"), AppName(), MessageIcon::kNone);
     return;
   }
   SendLink({LinkRequest::Action::kSetBaud, code});

@@ -28,12 +28,14 @@ uint8_t LinkSetBaudCode(int64_t value) {
   return 0;
 }
 
-std::string ChannelEntryText(int index) { return "通道" + std::to_string(index + 1); }
+std::string ChannelEntryText(int index, const IWords& words) {
+  return FillIn(words.Tr("dialog", "通道%1"), {std::to_string(index + 1)});
+}
 
-std::string GearEntryText(int index) {
+std::string GearEntryText(int index, const IWords& words) {
   // The last gear is the catch-all one.
-  if (index == kGearCount - 1) return "遥调档位其他";
-  return "遥调档位" + std::to_string(index + 1);
+  if (index == kGearCount - 1) return words.Tr("dialog", "遥调档位其他");
+  return FillIn(words.Tr("dialog", "遥调档位%1"), {std::to_string(index + 1)});
 }
 
 }  // namespace travex
