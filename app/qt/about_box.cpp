@@ -11,7 +11,7 @@ namespace travex {
 CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::CAboutBox>()) {
   ui_->setupUi(this);
   ui_->label_version->setText(
-      QStringLiteral("Travex配置软件 %1 版").arg(QLatin1String(kVersionString)));
+      tr("Travex配置软件 %1 版").arg(QLatin1String(kVersionString)));
   const QIcon icon = AppIcon();
   setWindowIcon(icon);
   const int side = ui_->IDI_APP_ICON->minimumWidth();

@@ -4,10 +4,8 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QTimer>
-#include <QTranslator>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +14,8 @@
 
 #include "app/qt/app_icon.h"
 #include "app/qt/config_dlg.h"
+#include "app/qt/language.h"
+#include "app/qt/tool_settings.h"
 #include "app/qt/signal_closer.h"
 #include "travex_version.h"
 
@@ -30,13 +30,6 @@ CConfigApp::CConfigApp(int& argc, char** argv) : QApplication(argc, argv) {
   setDesktopFileName(QStringLiteral("travex-config"));
   setWindowIcon(AppIcon());
 
-  // The interface is Chinese: Qt's own dialogs (file dialog) follow when the translation is
-  // installed.
-  auto* translator = new QTranslator(this);
-  if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    installTranslator(translator);
-  }
 }
 
 CConfigApp::~CConfigApp() = default;
@@ -97,14 +90,38 @@ bool CConfigApp::PrepareCommandLine(int argc, char** argv) {
   return true;
 }
 
+namespace {
+
+// The value of --lang (empty when not given), found before the parser, which speaks it.
+QString LanguageOption(const QStringList& arguments) {
+  QString value;
+  for (qsizetype i = 1; i < arguments.size() && arguments[i] != QLatin1String("--"); ++i) {
+    if (arguments[i] == QLatin1String("--lang") && i + 1 < arguments.size()) {
+      value = arguments[i + 1];
+    } else if (arguments[i].startsWith(QLatin1String("--lang="))) {
+      value = arguments[i].mid(7);
+    }
+  }
+  return value;
+}
+
+}  // namespace
+
 std::string CConfigApp::ParseCommandLine() {
+  language_ = std::make_unique<CLanguageSetting>(ChooseLanguage(
+      LanguageOption(arguments()), LoadRememberedSettings().language, QLocale::system().name()));
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      QStringLiteral("Travex配置软件：通过串口读取和写入数据记录仪的全部参数，并保存为参数文件。"));
+      tr("Travex配置软件：通过串口读取和写入数据记录仪的全部参数，并保存为参数文件。"));
   parser.addHelpOption();
   parser.addVersionOption();
+  const QCommandLineOption lang_option(
+      QStringLiteral("lang"),
+      tr("界面语言：zh（中文）或 en（英文）；默认随上次在菜单中的选择，否则随系统语言。"),
+      QStringLiteral("zh|en"));
+  parser.addOption(lang_option);
   parser.addPositionalArgument(QStringLiteral("FILE.ini"),
-                               QStringLiteral("打开后导入的参数文件（INI）。"),
+                               tr("打开后导入的参数文件（INI）。"),
                                QStringLiteral("[FILE.ini]"));
   // A usage error: what was wrong, and how it is used.
   const auto usage_error = [&parser](const QString& what) {
@@ -116,14 +133,18 @@ std::string CConfigApp::ParseCommandLine() {
     parser.showHelp(EXIT_SUCCESS);
   }
   if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
+  UiLanguage ignored = UiLanguage::kChinese;
+  if (parser.isSet(lang_option) && !ParseLanguage(parser.value(lang_option), &ignored)) {
+    usage_error(tr("--lang 只接受 zh 或 en"));
+  }
 
   const QStringList files = parser.positionalArguments();
   if (files.isEmpty()) return {};
-  if (files.size() > 1) usage_error(QStringLiteral("只能指定一个参数文件"));
+  if (files.size() > 1) usage_error(tr("只能指定一个参数文件"));
   const QFileInfo info(files.first());
   if (!info.isFile() || !info.isReadable()) {
-    std::fprintf(stderr, "travex-config: 无法读取参数文件“%s”\n",
-                 qPrintable(files.first()));
+    std::fprintf(stderr, "travex-config: %s\n",
+                 qPrintable(tr("无法读取参数文件“%1”").arg(files.first())));
     std::exit(EXIT_FAILURE);
   }
   return QFile::encodeName(files.first()).toStdString();

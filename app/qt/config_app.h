@@ -3,11 +3,13 @@
 #pragma once
 
 #include <QApplication>
+#include <memory>
 #include <string>
 
 namespace travex {
 
 class CConfigDlg;
+class CLanguageSetting;
 
 class CConfigApp : public QApplication {
   Q_OBJECT
@@ -24,7 +26,8 @@ class CConfigApp : public QApplication {
   static bool PrepareCommandLine(int argc, char** argv);
 
   // Reads the command line (Qt's own options are already taken out): [--help] [--version]
-  // [FILE.ini]. --help and --version print their text and end the process with status 0; an
+  // [--lang zh|en] [FILE.ini], and installs the language (see language.h) that the help and
+  // the dialog speak. --help and --version print their text and end the process with status 0; an
   // unknown option or a second file is a usage error (status 2), a file that cannot be read
   // ends it with status 1, each reported on stderr. Returns the parameter file to import when
   // the dialog opens (empty: none).
@@ -35,6 +38,10 @@ class CConfigApp : public QApplication {
   // dialog destroyed before this returns. SIGTERM and SIGHUP close the dialog the same way,
   // without asking. Returns the process exit code.
   int InitInstance(const std::string& import_file = {});
+
+ private:
+  // The language chosen by ParseCommandLine, installed until the application ends.
+  std::unique_ptr<CLanguageSetting> language_;
 };
 
 // Imports a parameter file as the dialog's import button does, with path standing in for the

@@ -37,7 +37,7 @@ QString SpokenLabel(QString text) {
 CConfigDlg::CConfigDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CConfigDlg>()), core_(*this, *this) {
   ui_->setupUi(this);
-  setWindowTitle(QStringLiteral("Travex配置软件V%1").arg(QLatin1String(kVersionString)));
+  setWindowTitle(tr("Travex配置软件V%1").arg(QLatin1String(kVersionString)));
   // A modal frame with a title and a close box; no minimise or maximise box.
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);

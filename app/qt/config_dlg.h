@@ -26,6 +26,7 @@
 #include "app/qt/tool_settings.h"
 #include "session/line_exchanges.h"
 
+class QAction;
 class QLabel;
 class QProgressBar;
 class QStatusBar;
@@ -90,6 +91,7 @@ class CConfigDlg : public QDialog,
   void SetListEntries(int id, const std::vector<std::string>& entries,
                       const std::vector<std::string>& tool_tips) override;
   void SetPaneText(int pane, std::string_view utf8) override;
+  std::string Tr(const char* context, std::string_view source) const override;
   void SetRunProgress(Progress state, int done, int total) override;
   void ShowMessage(std::string_view text_utf8, std::string_view caption_utf8,
                    MessageIcon icon) override;
@@ -151,6 +153,8 @@ class CConfigDlg : public QDialog,
   void NameControlsForAssistiveTechnology();
   // The about entry and the communication log, in the dialog's context menu.
   void CreateContextMenu();
+  // The submenu "语言 / Language": the language of the next start.
+  QAction* CreateLanguageMenu();
   void CreateStatusBar();
   void ConnectCommands();
   void UpdatePortToolTip();

@@ -27,7 +27,7 @@ void CConfigDlg::ShowMessage(std::string_view text_utf8, std::string_view captio
   }
   QMessageBox box(box_icon, FromUtf8(caption_utf8), FromUtf8(text_utf8), QMessageBox::Ok, this);
   box.setTextFormat(Qt::PlainText);
-  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.button(QMessageBox::Ok)->setText(tr("确定"));
   box.exec();
 }
 
@@ -36,8 +36,8 @@ bool CConfigDlg::AskYesNo(std::string_view text_utf8, std::string_view caption_u
   QMessageBox box(QMessageBox::Question, FromUtf8(caption_utf8), FromUtf8(text_utf8),
                   QMessageBox::Yes | QMessageBox::No, this);
   box.setTextFormat(Qt::PlainText);
-  box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
-  box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+  box.button(QMessageBox::Yes)->setText(tr("是"));
+  box.button(QMessageBox::No)->setText(tr("否"));
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
@@ -59,7 +59,7 @@ bool CConfigDlg::RunFileDialog(const FileDialogRequest& request, std::string* pa
   if (!filter.contains(QLatin1Char('('))) {
     filter += QLatin1Char('(') + FromUtf8(request.filter_pattern) + QLatin1Char(')');
   }
-  QFileDialog dialog(this, request.save ? QStringLiteral("另存为") : QStringLiteral("打开"));
+  QFileDialog dialog(this, request.save ? tr("另存为") : tr("打开"));
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setNameFilter(filter);

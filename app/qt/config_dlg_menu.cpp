@@ -1,21 +1,28 @@
 // CConfigDlg's context menu: the about box, the communication log window with the saving of
-// the log, and the history window.
+// the log, the history window, and the language for the next start; and the dialog's words in
+// its language.
 #include "app/qt/config_dlg.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFile>
+#include <QMenu>
 #include <QUrl>
+#include <utility>
 
 #include "app/dialog_texts.h"
 #include "app/qt/about_box.h"
 #include "app/qt/frame_log.h"
 #include "app/qt/history_window.h"
+#include "app/qt/language.h"
 #include "app/qt/qt_text.h"
+#include "app/qt/tool_settings.h"
+#include "paramfile/history.h"
 #include "resources/resource_ids.h"
 #include "resources/string_table.h"
-#include "paramfile/history.h"
 
 namespace travex {
 
@@ -24,12 +31,12 @@ void CConfigDlg::CreateContextMenu() {
   // and beside it the communication log.
   const std::string_view about_text = LoadResourceString(IDS_ABOUT_ENTRY);
   if (!about_text.empty()) {
-    auto* about = new QAction(FromUtf8(about_text), this);
+    auto* about = new QAction(FromUtf8(Tr("dialog", about_text)), this);
     about->setObjectName(QStringLiteral("ID_SYSMENU_ABOUT"));
     connect(about, &QAction::triggered, this, [this] { OnSysCommand(ID_SYSMENU_ABOUT); });
     addAction(about);
   }
-  auto* log = new QAction(QStringLiteral("通信记录(&L)..."), this);
+  auto* log = new QAction(tr("通信记录(&L)..."), this);
   log->setObjectName(QStringLiteral("frame log"));
   log->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
   log->setShortcutContext(Qt::WindowShortcut);
@@ -39,7 +46,37 @@ void CConfigDlg::CreateContextMenu() {
   history->setObjectName(QStringLiteral("history"));
   connect(history, &QAction::triggered, this, &CConfigDlg::ShowHistory);
   addAction(history);
+  addAction(CreateLanguageMenu());
   setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+QAction* CConfigDlg::CreateLanguageMenu() {
+  // Both languages named in their own words, under a title in both: whoever opens the menu can
+  // read one of them.
+  auto* menu = new QMenu(this);
+  auto* entry = new QAction(tr("语言") + QStringLiteral(" / Language"), this);
+  entry->setObjectName(QStringLiteral("language"));
+  entry->setMenu(menu);
+  auto* group = new QActionGroup(menu);
+  const UiLanguage current = CurrentLanguage();
+  for (const auto& [language, name] : {std::pair{UiLanguage::kChinese, QStringLiteral("中文")},
+                                       std::pair{UiLanguage::kEnglish, QStringLiteral("English")}}) {
+    auto* choice = menu->addAction(name);
+    choice->setObjectName(QStringLiteral("language ") + LanguageCode(language));
+    choice->setCheckable(true);
+    choice->setChecked(language == current);
+    group->addAction(choice);
+    connect(choice, &QAction::triggered, this, [this, language = language] {
+      RememberLanguage(LanguageCode(language));
+      ShowMessage(tr("界面语言将在下次启动时切换。").toStdString(), Tr("dialog", dialog_text::kAppName),
+                  MessageIcon::kInformation);
+    });
+  }
+  return entry;
+}
+
+std::string CConfigDlg::Tr(const char* context, std::string_view source) const {
+  return QCoreApplication::translate(context, std::string(source).c_str()).toStdString();
 }
 
 void CConfigDlg::OnSysCommand(int id) {
@@ -90,9 +127,9 @@ void CConfigDlg::SaveFrameLog() {
   FileDialogRequest request;
   request.save = true;
   request.initial_name =
-      "通信记录" +
+      tr("通信记录").toStdString() +
       QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmm")).toStdString() + ".txt";
-  request.filter_text = "文本文件(*.txt)";
+  request.filter_text = tr("文本文件(*.txt)").toStdString();
   request.filter_pattern = "*.txt";
   request.default_suffix = "txt";
   std::string path;
@@ -100,8 +137,9 @@ void CConfigDlg::SaveFrameLog() {
   const QString file = QFile::decodeName(QByteArray::fromStdString(path));
   QString error;
   if (!frame_log_model_->SaveText(file, &error)) {
-    ShowMessage("通信记录保存失败：" + path + "\n" + error.toStdString(),
-                dialog_text::kAppName, MessageIcon::kWarning);
+    ShowMessage(tr("通信记录保存失败：%1").arg(QFile::decodeName(QByteArray::fromStdString(path)))
+                        .toStdString() + "\n" + error.toStdString(),
+                Tr("dialog", dialog_text::kAppName), MessageIcon::kWarning);
   }
 }
 

@@ -49,9 +49,9 @@ void CConfigDlg::CreateStatusBar() {
   // Steps of a read-all or write-all: in the button row, so that the panes keep their quarters.
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("run progress"));
-  progress_->setAccessibleName(QStringLiteral("全部读取/写入进度"));
+  progress_->setAccessibleName(tr("全部读取/写入进度"));
   progress_->setTextVisible(true);
-  progress_->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("失败 97/97")) + 48);
+  progress_->setFixedWidth(fontMetrics().horizontalAdvance(tr("失败 97/97")) + 48);
   ui_->layoutBottom->insertWidget(0, progress_);
   SetRunProgress(Progress::kIdle, 0, 0);
   ui_->layoutMain->addWidget(status_bar_);
@@ -111,12 +111,12 @@ void CConfigDlg::SetRunProgress(Progress state, int done, int total) {
   progress_->setValue(std::clamp(done, 0, std::max(total, 1)));
   switch (state) {
     case Progress::kFailed:
-      progress_->setFormat(QStringLiteral("失败 %v/%m"));
-      progress_->setToolTip(QStringLiteral("全部读取/写入未完成"));
+      progress_->setFormat(tr("失败 %v/%m"));
+      progress_->setToolTip(tr("全部读取/写入未完成"));
       break;
     case Progress::kSucceeded:
       progress_->setFormat(QStringLiteral("%v/%m"));
-      progress_->setToolTip(QStringLiteral("全部读取/写入已完成"));
+      progress_->setToolTip(tr("全部读取/写入已完成"));
       break;
     default:
       progress_->setFormat(QStringLiteral("%v/%m"));

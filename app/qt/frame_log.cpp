@@ -1,5 +1,7 @@
 #include "app/qt/frame_log.h"
 
+#include "app/qt/language.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -28,7 +30,9 @@ QString TimeText(qint64 msecs, bool with_date) {
       with_date ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss.zzz"));
 }
 
-QString DirectionText(bool sent) { return sent ? QStringLiteral("发送") : QStringLiteral("接收"); }
+QString DirectionText(bool sent) {
+  return sent ? CFrameLogModel::tr("发送") : CFrameLogModel::tr("接收");
+}
 
 }  // namespace
 
@@ -60,7 +64,7 @@ void CFrameLogModel::Append(const std::vector<FrameRecord>& frames) {
     row.bytes = QByteArray(reinterpret_cast<const char*>(frame.bytes),
                            static_cast<qsizetype>(length));
     row.description = QString::fromStdString(
-        DescribeFrame(frame.bytes, length, frame.sent, TraceLanguage::kChinese));
+        DescribeFrame(frame.bytes, length, frame.sent, FrameLanguage()));
     rows_.push_back(std::move(row));
   }
   endInsertRows();
@@ -117,11 +121,11 @@ QVariant CFrameLogModel::data(const QModelIndex& index, int role) const {
 QVariant CFrameLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
   switch (section) {
-    case kTime: return QStringLiteral("时间");
-    case kDirection: return QStringLiteral("方向");
-    case kLength: return QStringLiteral("长度");
-    case kHex: return QStringLiteral("数据（十六进制）");
-    case kDescription: return QStringLiteral("说明");
+    case kTime: return tr("时间");
+    case kDirection: return tr("方向");
+    case kLength: return tr("长度");
+    case kHex: return tr("数据（十六进制）");
+    case kDescription: return tr("说明");
     default: return {};
   }
 }
@@ -140,7 +144,7 @@ bool CFrameLogModel::SaveText(const QString& path, QString* error) const {
     *error = file.errorString();
     return false;
   }
-  QString text = QStringLiteral("时间\t方向\t长度\t数据\t说明\n");
+  QString text = tr("时间\t方向\t长度\t数据\t说明\n");
   for (size_t i = 0; i < rows_.size(); ++i) text += RowText(static_cast<int>(i)) + QLatin1Char('\n');
   file.write(text.toUtf8());
   if (!file.commit()) {
@@ -156,11 +160,11 @@ CFrameLogWindow::CFrameLogWindow(CFrameLogModel* model, std::function<void()> sa
                                  QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model), save_(std::move(save)) {
   setObjectName(QStringLiteral("frame log"));
-  setWindowTitle(QStringLiteral("通信记录"));
+  setWindowTitle(tr("通信记录"));
 
   view_ = new QTableView(this);
   view_->setObjectName(QStringLiteral("frame table"));
-  view_->setAccessibleName(QStringLiteral("通信记录"));
+  view_->setAccessibleName(tr("通信记录"));
   view_->setModel(model_);
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
   view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -178,38 +182,38 @@ CFrameLogWindow::CFrameLogWindow(CFrameLogModel* model, std::function<void()> sa
   header->resizeSection(CFrameLogModel::kTime,
                         metrics.horizontalAdvance(QStringLiteral("00:00:00.000")) + 16);
   header->resizeSection(CFrameLogModel::kDirection,
-                        metrics.horizontalAdvance(QStringLiteral("接收")) + 16);
+                        metrics.horizontalAdvance(tr("接收")) + 16);
   header->resizeSection(CFrameLogModel::kLength,
-                        metrics.horizontalAdvance(QStringLiteral("长度0")) + 16);
+                        metrics.horizontalAdvance(tr("长度0")) + 16);
   header->resizeSection(CFrameLogModel::kHex, metrics.horizontalAdvance(QLatin1Char('0')) * 60);
   header->setStretchLastSection(true);
 
-  auto* copy = new QAction(QStringLiteral("复制(&C)"), view_);
+  auto* copy = new QAction(tr("复制(&C)"), view_);
   copy->setShortcut(QKeySequence::Copy);
   copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   connect(copy, &QAction::triggered, this, &CFrameLogWindow::CopySelection);
-  auto* select_all = new QAction(QStringLiteral("全选(&A)"), view_);
+  auto* select_all = new QAction(tr("全选(&A)"), view_);
   select_all->setShortcut(QKeySequence::SelectAll);
   select_all->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   connect(select_all, &QAction::triggered, view_, &QTableView::selectAll);
   auto* separator = new QAction(view_);
   separator->setSeparator(true);
-  auto* save_action = new QAction(QStringLiteral("保存为文本(&S)..."), view_);
+  auto* save_action = new QAction(tr("保存为文本(&S)..."), view_);
   save_action->setShortcut(QKeySequence::Save);
   save_action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   connect(save_action, &QAction::triggered, this, [this] { save_(); });
-  auto* clear = new QAction(QStringLiteral("清除(&L)"), view_);
+  auto* clear = new QAction(tr("清除(&L)"), view_);
   connect(clear, &QAction::triggered, model_, &CFrameLogModel::Clear);
   view_->addActions({copy, select_all, separator, save_action, clear});
   view_->setContextMenuPolicy(Qt::ActionsContextMenu);
 
-  auto* copy_button = new QPushButton(QStringLiteral("复制"), this);
+  auto* copy_button = new QPushButton(tr("复制"), this);
   copy_button->setObjectName(QStringLiteral("copy"));
   connect(copy_button, &QPushButton::clicked, this, &CFrameLogWindow::CopySelection);
-  auto* save_button = new QPushButton(QStringLiteral("保存..."), this);
+  auto* save_button = new QPushButton(tr("保存..."), this);
   save_button->setObjectName(QStringLiteral("save"));
   connect(save_button, &QPushButton::clicked, this, [this] { save_(); });
-  auto* clear_button = new QPushButton(QStringLiteral("清除"), this);
+  auto* clear_button = new QPushButton(tr("清除"), this);
   clear_button->setObjectName(QStringLiteral("clear"));
   connect(clear_button, &QPushButton::clicked, model_, &CFrameLogModel::Clear);
   for (QPushButton* button : {copy_button, save_button, clear_button}) button->setAutoDefault(false);
@@ -241,7 +245,7 @@ CFrameLogWindow::CFrameLogWindow(CFrameLogModel* model, std::function<void()> sa
 }
 
 void CFrameLogWindow::UpdateCount() {
-  count_->setText(QStringLiteral("%1 帧（最多保留 %2 帧）")
+  count_->setText(tr("%1 帧（最多保留 %2 帧）")
                       .arg(model_->rowCount())
                       .arg(static_cast<qulonglong>(kFrameLogCapacity)));
 }

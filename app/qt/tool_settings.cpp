@@ -1,5 +1,6 @@
 #include "app/qt/tool_settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -14,6 +15,7 @@ constexpr auto kFoundPortKey = "search/port";
 constexpr auto kFoundBaudKey = "search/baud";
 constexpr auto kFoundAddressKey = "search/address";
 constexpr auto kFolderKey = "files/folder";
+constexpr auto kLanguageKey = "language";
 
 // One key per port: "rates/COM3=115200". Port texts are upper-cased so that "com3" is COM3.
 QString RateKey(const QString& port) {
@@ -42,6 +44,7 @@ RememberedSettings LoadRememberedSettings() {
   const int address = settings.value(kFoundAddressKey).toInt(&ok);
   if (ok && address >= 0 && address <= 255) remembered.found_address = address;
   remembered.folder = settings.value(kFolderKey).toString();
+  remembered.language = settings.value(kLanguageKey).toString();
   return remembered;
 }
 
@@ -64,9 +67,11 @@ uint32_t RememberedRate(const QString& port) {
 
 void RememberFolder(const QString& folder) { OpenSettings().setValue(kFolderKey, folder); }
 
+void RememberLanguage(const QString& code) { OpenSettings().setValue(kLanguageKey, code); }
+
 QString LastSearchToolTip(const RememberedSettings& settings) {
   if (settings.found_baud == 0 || settings.found_address < 0) return {};
-  QString tip = QStringLiteral("上次找到记录仪：波特率 %1，地址 %2")
+  QString tip = QCoreApplication::translate("dialog", "上次找到记录仪：波特率 %1，地址 %2")
                     .arg(settings.found_baud)
                     .arg(settings.found_address);
   if (!settings.found_port.isEmpty()) tip += QStringLiteral("（%1）").arg(settings.found_port);

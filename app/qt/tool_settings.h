@@ -17,6 +17,7 @@ struct RememberedSettings {
   uint32_t found_baud = 0;
   int found_address = -1;
   QString folder;       // folder of the last file chosen in a file dialog
+  QString language;     // "zh" or "en" when chosen in the context menu, else empty
 };
 
 // The settings file, from the environment as it is now.
@@ -28,6 +29,8 @@ void RememberSearch(const QString& port, uint32_t baud, int address);
 // The rate the logger on `port` last answered at (0: none known); the search tries it first.
 uint32_t RememberedRate(const QString& port);
 void RememberFolder(const QString& folder);
+// The language for the next start: "zh" or "en".
+void RememberLanguage(const QString& code);
 
 // The tool tip of "测试波特率" that tells what the last search found (empty: nothing yet).
 QString LastSearchToolTip(const RememberedSettings& settings);

@@ -243,10 +243,11 @@ TEST_F(GuiTest, AboutBoxFromTheContextMenu) {
   PinPortsExcept({});
   CConfigDlg& dlg = OpenDialog();
   EXPECT_EQ(dlg.contextMenuPolicy(), Qt::ActionsContextMenu);
-  ASSERT_EQ(dlg.actions().size(), 3);  // the about entry, the communication log, the history
+  // The about entry, the communication log, the history, the language.
+  ASSERT_EQ(dlg.actions().size(), 4);
   QAction* about = dlg.actions().front();
   EXPECT_EQ(about->text(), QStringLiteral("关于 Travex配置软件(&A)..."));
-  EXPECT_EQ(dlg.actions()[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+  EXPECT_EQ(dlg.actions().at(1)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
 
   int opened = 0;
   dlg.hooks.about = [&] { ++opened; };
