@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-l10n-tools qt6-tools-dev
   libudev-dev
   fonts-wqy-microhei
   appstream desktop-file-utils
