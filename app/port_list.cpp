@@ -21,7 +21,7 @@ namespace travex {
 namespace {
 
 // Follows the COM name of a port whose device is absent.
-constexpr std::string_view kAbsentMark = "（未连接）";
+constexpr std::string_view kAbsentMark = TRAVEX_TEXT("dialog", "（未连接）");
 
 struct PortListing {
   std::vector<std::string> names;  // "COM3", in text order (COM10 before COM2)
@@ -29,30 +29,31 @@ struct PortListing {
 };
 
 // The device, what it is and, when it cannot be used now, why.
-std::string PortTip(const std::string& device, const PortMapRoots& roots) {
+std::string PortTip(const std::string& device, const PortMapRoots& roots, const IWords& words) {
   const SerialPortInfo info = DescribeSerialPort(device, roots.sys_tty_dir);
   std::string tip = SerialPortSummary(info);
   PortHolder holder;
   if (LockedByOther(device, kDefaultLockDir, &holder)) {
-    tip += "\n正被其他程序占用：进程 " + DescribeHolder(holder);
+    tip += "\n" + FillIn(words.Tr("dialog", "正被其他程序占用：进程 %1"), {DescribeHolder(holder)});
   } else if (!info.accessible) {
-    tip += "\n" + std::string(dialog_text::kDialoutHint);
+    tip += "\n" + words.Tr("dialog", dialog_text::kDialoutHint);
   }
   return tip;
 }
 
-std::string AbsentTip(const std::string& device) {
-  return "设备不在：" + device + "\n设备接回后，它仍是这个串口号";
+std::string AbsentTip(const std::string& device, const IWords& words) {
+  return FillIn(words.Tr("dialog", "设备不在：%1\n设备接回后，它仍是这个串口号"), {device});
 }
 
-PortListing ListPorts(ComPortNumbering& numbering, const PortMapRoots& roots) {
+PortListing ListPorts(ComPortNumbering& numbering, const PortMapRoots& roots, const IWords& words) {
   numbering.Refresh(roots);
+  const std::string absent_mark = Utf8ToGbk(words.Tr("dialog", kAbsentMark));
   std::vector<std::pair<std::string, std::string>> ports;
   for (const ComPortSlot& slot : numbering.Slots(1, 30)) {
     std::string name = "COM" + std::to_string(slot.number);
-    if (!slot.present) name += Utf8ToGbk(kAbsentMark);
-    ports.emplace_back(std::move(name),
-                       slot.present ? PortTip(slot.device, roots) : AbsentTip(slot.device));
+    if (!slot.present) name += absent_mark;
+    ports.emplace_back(std::move(name), slot.present ? PortTip(slot.device, roots, words)
+                                                     : AbsentTip(slot.device, words));
   }
   std::sort(ports.begin(), ports.end());
   PortListing listing;
@@ -63,18 +64,20 @@ PortListing ListPorts(ComPortNumbering& numbering, const PortMapRoots& roots) {
   return listing;
 }
 
-// A port's name without the absent mark (which is the first byte beyond ASCII, in GBK as in
-// UTF-8), so that a choice follows its port as the device goes and comes back.
+// A port's name without the absent mark (which begins with the first space or byte beyond
+// ASCII, in either language, in GBK as in UTF-8), so that a choice follows its port as the
+// device goes and comes back.
 std::string_view BareName(std::string_view name) {
-  const auto mark = std::find_if(name.begin(), name.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  const auto mark = std::find_if(name.begin(), name.end(), [](char c) {
+    return c == ' ' || static_cast<unsigned char>(c) >= 0x80;
+  });
   return name.substr(0, static_cast<size_t>(mark - name.begin()));
 }
 
 }  // namespace
 
 void CDialogCore::EnumeratePorts() {
-  PortListing listing = ListPorts(session_.Numbering(), port_map_roots);
+  PortListing listing = ListPorts(session_.Numbering(), port_map_roots, controls_);
   ShowPorts(std::move(listing.names), std::move(listing.tips), preferred_port, false);
 }
 
@@ -84,7 +87,7 @@ void CDialogCore::RefreshPorts() {
     return;
   }
   ports_changed_while_searching_ = false;
-  PortListing listing = ListPorts(session_.Numbering(), port_map_roots);
+  PortListing listing = ListPorts(session_.Numbering(), port_map_roots, controls_);
   if (listing.names == port_names_ && listing.tips == port_tips_) return;
   const std::string current = controls_.GetText(IDC_PORT);
   const bool typed = !current.empty() &&
@@ -98,7 +101,7 @@ void CDialogCore::ShowPorts(std::vector<std::string> names, std::vector<std::str
   port_tips_ = std::move(tips);
   controls_.SetListEntries(IDC_PORT, port_names_, port_tips_);
   if (port_names_.empty()) {
-    controls_.SetUnlistedValue(IDC_PORT, dialog_text::kNoPorts);
+    controls_.SetUnlistedValue(IDC_PORT, controls_.Tr("dialog", dialog_text::kNoPorts));
     controls_.EnableControl(IDC_PORT, false);
     controls_.EnableControl(IDC_TEST_BAUD, false);
     return;

@@ -727,6 +727,24 @@ Interrupt it?</translation>
         <source>关于 Travex配置软件(&amp;A)...</source>
         <translation>&amp;About Travex Configuration Tool...</translation>
     </message>
+    <message>
+        <source>（未连接）</source>
+        <translation> (not connected)</translation>
+    </message>
+    <message>
+        <source>正被其他程序占用：进程 %1</source>
+        <translation>In use by another program: process %1</translation>
+    </message>
+    <message>
+        <source>设备不在：%1
+设备接回后，它仍是这个串口号</source>
+        <translation>Device absent: %1
+When the device is back, it keeps this port number</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
+    </message>
 </context>
 <context>
     <name>travex::CAboutBox</name>

@@ -74,7 +74,9 @@ QString LastSearchToolTip(const RememberedSettings& settings) {
   QString tip = QCoreApplication::translate("dialog", "上次找到记录仪：波特率 %1，地址 %2")
                     .arg(settings.found_baud)
                     .arg(settings.found_address);
-  if (!settings.found_port.isEmpty()) tip += QStringLiteral("（%1）").arg(settings.found_port);
+  if (!settings.found_port.isEmpty()) {
+    tip += QCoreApplication::translate("dialog", "（%1）").arg(settings.found_port);
+  }
   return tip;
 }
 

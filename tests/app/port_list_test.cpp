@@ -40,6 +40,36 @@ TEST(DialogPortList, FollowsThePortsAndKeepsTheChoice) {
   EXPECT_EQ(port.text, "COM2");
 }
 
+// In another language the mark, the tool tips and the empty list speak it, and a chosen port
+// still follows its device.
+TEST(DialogPortList, SpeaksTheOperatorsLanguage) {
+  ScopedPortDir dir("portwords");
+  dir.Link("com1", "/dev/null");
+  dir.Link("com2", "/dev/null");
+  DialogRig rig;
+  rig.core.preferred_port = "COM2";
+  rig.controls.words = {{"（未连接）", " (gone)"},
+                        {"设备不在：%1\n设备接回后，它仍是这个串口号", "gone: %1"},
+                        {"未发现串口", "no ports"}};
+  rig.core.port_map_roots = dir.OnlyThisDirectory();
+  rig.core.InitDialog();
+  FakeControl& port = rig.controls.controls[IDC_PORT];
+  std::filesystem::remove(dir.path() / "com2");
+  rig.core.RefreshPorts();
+  EXPECT_EQ(port.text, "COM2 (gone)");
+  EXPECT_EQ(port.tool_tips[1], "gone: /dev/null");
+  dir.Link("com2", "/dev/null");
+  rig.core.RefreshPorts();
+  EXPECT_EQ(port.text, "COM2");
+
+  ScopedPortDir empty("portwords-none");
+  DialogRig none;
+  none.controls.words = rig.controls.words;
+  none.core.port_map_roots = empty.OnlyThisDirectory();
+  none.core.InitDialog();
+  EXPECT_EQ(none.controls.controls[IDC_PORT].unlisted, "no ports");
+}
+
 TEST(DialogPortList, SaysWhenThereIsNone) {
   ScopedPortDir dir("noports");
   DialogRig rig;

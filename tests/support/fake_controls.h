@@ -84,6 +84,11 @@ class FakeControls : public IDialogControls {
     file_answers.pop_front();
     return !path->empty();
   }
+  // Speaks the source language, except for the sources given a translation in `words`.
+  std::string Tr(const char* /*context*/, std::string_view source) const override {
+    const auto found = words.find(std::string(source));
+    return found != words.end() ? found->second : std::string(source);
+  }
 
   std::map<int, FakeControl> controls;
   struct RunProgress {
@@ -99,6 +104,7 @@ class FakeControls : public IDialogControls {
   std::vector<FileDialogRequest> file_requests;
   std::deque<std::string> file_answers;  // an empty string means "cancel"
   bool yes_no_answer = true;
+  std::map<std::string, std::string> words;  // source -> translation
 };
 
 }  // namespace travex::testing
