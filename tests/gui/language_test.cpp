@@ -10,7 +10,6 @@
 
 #include "app/qt/language.h"
 #include "gui/sim_fixture.h"
-#include "paramfile/param_file.h"
 
 namespace travex::gui_testing {
 namespace {
@@ -79,18 +78,13 @@ class LanguageGuiTest : public SimGuiTest {
 };
 
 TEST_F(LanguageGuiTest, EnglishSearchesReadsAndExportsAsChineseDoes) {
-  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "9600", "--demo"}));
+  // The logger's clock stands still, so both reads give the same settings.
+  ASSERT_NO_FATAL_FAILURE(StartWithLogger({"--baud", "9600", "--demo", "--hold-clock"}));
   dialog_.reset();
   const std::string chinese = WorkIn(UiLanguage::kChinese, "设备波特率:9600");
   const std::string english = WorkIn(UiLanguage::kEnglish, "Baud rate: 9600");
   ASSERT_FALSE(chinese.empty());
-  ParamImage a{}, b{};
-  ASSERT_TRUE(LoadParamFile((dir_ / "language-zh.ini").string(), &a).readable);
-  ASSERT_TRUE(LoadParamFile((dir_ / "language-en.ini").string(), &b).readable);
-  // The clock keeps ticking between the two reads; everything else is the same.
-  EXPECT_EQ(testing::FieldDifferences(a, b, {.clock = false, .coefficients = true}),
-            std::vector<std::string>());
-  EXPECT_EQ(chinese.size(), english.size());
+  EXPECT_TRUE(chinese == english) << "the files differ";
 }
 
 }  // namespace travex::gui_testing

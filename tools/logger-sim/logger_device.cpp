@@ -41,7 +41,9 @@ LoggerDevice::LoggerDevice(uint32_t baud, uint8_t address, uint16_t fw_version,
   clock_offset_ = image_.base.device_time - LocalClockSeconds();
 }
 
-void LoggerDevice::TickClock() { image_.base.device_time = LocalClockSeconds() + clock_offset_; }
+void LoggerDevice::TickClock() {
+  if (!clock_held_) image_.base.device_time = LocalClockSeconds() + clock_offset_;
+}
 
 const ParamImage& LoggerDevice::CurrentImage() {
   TickClock();

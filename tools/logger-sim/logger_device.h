@@ -38,6 +38,8 @@ class LoggerDevice {
   void set_baud(uint32_t baud) { baud_ = baud; }
   uint8_t address() const { return address_; }
   void set_overlong_text(bool on) { overlong_text_ = on; }
+  // A held clock stands at the time it was given last (the image's, or a write's).
+  void set_clock_held(bool on) { clock_held_ = on; }
 
  private:
   Answer ReadAnswer(const uint8_t* frame, size_t size, uint8_t* out);
@@ -48,6 +50,7 @@ class LoggerDevice {
   uint8_t address_;
   uint16_t fw_version_;
   bool overlong_text_ = false;
+  bool clock_held_ = false;
   ParamImage image_;
   uint32_t clock_offset_ = 0;  // device clock minus local clock, modulo 2^32
 };

@@ -89,6 +89,7 @@ int Main(int argc, char** argv) {
 
   LoggerDevice device(options.baud, options.address, options.fw_version, image);
   device.set_overlong_text(options.overlong_text);
+  device.set_clock_held(options.hold_clock);
   log.Note("COM" + std::to_string(port.com_number()) + " " + port.device() + " at " +
            std::to_string(options.baud) + " bit/s, address " + std::to_string(options.address));
   std::printf("COM%u %s\n", port.com_number(), port.device().c_str());

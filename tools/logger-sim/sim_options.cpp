@@ -59,6 +59,8 @@ std::string UsageText() {
          "                      line's rate (10 bit times a byte)\n"
          "  --turnaround MS     time from the last byte of a request to the first byte of its\n"
          "                      reply, as a real logger takes to answer (default 0)\n"
+         "  --hold-clock        the device clock stands still at the image's time (or the\n"
+         "                      time last written), so that every read gives the same image\n"
          "\n"
          "Fault injection (replies are counted from 1, link and parameter replies alike):\n"
          "  --silent-after N    answer only the first N parameter requests\n"
@@ -201,6 +203,9 @@ bool ParseOptions(int argc, char** argv, SimOptions* options, std::string* error
       }
       turnaround_given = true;
       o.turnaround_ms = static_cast<uint32_t>(n);
+    } else if (arg == "--hold-clock") {
+      if (!no_value()) return false;
+      o.hold_clock = true;
     } else if (arg == "--overlong-text") {
       if (!no_value()) return false;
       o.overlong_text = true;

@@ -17,6 +17,7 @@ struct SimOptions {
   std::string log_file;        // empty: no frame log
   bool pacing = true;          // take in requests and send replies at the line's byte rate
   uint32_t turnaround_ms = 0;  // from a request's last byte to its reply's first byte
+  bool hold_clock = false;     // the device clock does not run (reads give the same image)
 
   // Fault injection. 0 disables the count-based faults.
   bool silent_after_set = false;
