@@ -80,9 +80,11 @@ void CConfigDlg::MapControls() {
     auto* widget = findChild<QWidget*>(QString::fromLatin1(control.name));
     if (widget != nullptr) controls_[control.id] = widget;
   }
-  // Typed text never becomes a new entry of a list.
+  // Typed text never becomes a new entry of a list; a list's width hint follows all of its
+  // entries, also when it is filled after the dialog is shown.
   for (QComboBox* combo : findChildren<QComboBox*>()) {
     combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   }
 }
 

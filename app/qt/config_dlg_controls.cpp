@@ -2,6 +2,8 @@
 // the controls, looked up by id.
 #include "app/qt/config_dlg.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -125,6 +127,9 @@ void CConfigDlg::SetListEntries(int id, const std::vector<std::string>& entries,
     combo->setCurrentIndex(-1);
     if (combo->isEditable()) combo->setEditText(QString());
   }
+  // Never narrower than its longest entry, whatever the language and the font; the width the
+  // template gives is the least.
+  combo->setMinimumWidth(std::max(combo->minimumWidth(), combo->sizeHint().width()));
   if (combo == ui_->IDC_PORT) UpdatePortToolTip();
 }
 

@@ -1,10 +1,13 @@
 // The dialog in English and in Chinese: texts fit their widgets, the same work gives the same
 // file, and each language leaves a screenshot (with the communication log) in the build folder.
 #include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QWidget>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -14,7 +17,16 @@
 namespace travex::gui_testing {
 namespace {
 
-// Labels, buttons and group boxes narrower than their text wants.
+// The width a selector's longest entry takes, without the frame and the arrow.
+int WidestEntry(const QComboBox& combo) {
+  int widest = 0;
+  for (int i = 0; i < combo.count(); ++i) {
+    widest = std::max(widest, combo.fontMetrics().horizontalAdvance(combo.itemText(i)));
+  }
+  return widest;
+}
+
+// Labels, buttons, group boxes and selectors narrower than their text wants.
 std::vector<std::string> CutTexts(QWidget& root) {
   std::vector<std::string> cut;
   for (QWidget* widget : root.findChildren<QWidget*>()) {
@@ -27,6 +39,11 @@ std::vector<std::string> CutTexts(QWidget& root) {
     if (auto* box = qobject_cast<QGroupBox*>(widget)) {
       text = box->title();
       wanted = box->fontMetrics().horizontalAdvance(text) + 2 * box->fontMetrics().height();
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      text = combo->currentText();
+      // Its hint must count every entry, not only the one shown.
+      wanted = std::max(wanted, WidestEntry(*combo));
     }
     // The status panes are a quarter each by design; their tool tip has all of the text.
     if (text.isEmpty() || widget->objectName().startsWith(QLatin1String("pane "))) continue;
@@ -85,6 +102,22 @@ TEST_F(LanguageGuiTest, EnglishSearchesReadsAndExportsAsChineseDoes) {
   const std::string english = WorkIn(UiLanguage::kEnglish, "Baud rate: 9600");
   ASSERT_FALSE(chinese.empty());
   EXPECT_TRUE(chinese == english) << "the files differ";
+}
+
+// At a desktop font a quarter larger every text still fits, in either language.
+TEST_F(LanguageGuiTest, TextsFitAtALargerFont) {
+  const QFont normal = QApplication::font();
+  QFont larger = normal;
+  larger.setPointSizeF(normal.pointSizeF() * 1.25);
+  QApplication::setFont(larger);
+  for (const UiLanguage language : {UiLanguage::kChinese, UiLanguage::kEnglish}) {
+    const CLanguageSetting setting(language);
+    OpenDialog();
+    QTest::qWait(50);
+    EXPECT_EQ(CutTexts(*dialog_), std::vector<std::string>()) << LanguageCode(language).toStdString();
+    dialog_.reset();
+  }
+  QApplication::setFont(normal);
 }
 
 }  // namespace travex::gui_testing
