@@ -133,7 +133,7 @@ void CDialogCore::OnSearchRate(uint32_t rate, int index) {
 void CDialogCore::OnHistoryFailed(const std::string& reason) {
   // Shown now, and again when the run ends, where the run's own texts no longer cover it.
   platform_.PostToUi([this, reason] {
-    history_note_ = std::string(dialog_text::kHistoryFailed) + reason;
+    history_note_ = controls_.Tr("dialog", dialog_text::kHistoryFailed) + reason;
     controls_.SetPaneText(3, history_note_);
   });
 }

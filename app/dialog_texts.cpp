@@ -92,11 +92,11 @@ std::string OpenFailureMessage(const OpenFailure& failure, const IWords& words) 
 
 std::string_view HistoryKindText(HistoryKind kind) {
   switch (kind) {
-    case HistoryKind::kRead: return "读取";
-    case HistoryKind::kBefore: return "写入前";
-    case HistoryKind::kWritten: return "写入";
+    case HistoryKind::kRead: return TRAVEX_TEXT("dialog", "读取");
+    case HistoryKind::kBefore: return TRAVEX_TEXT("dialog", "写入前");
+    case HistoryKind::kWritten: return TRAVEX_TEXT("dialog", "写入");
   }
-  return "读取";
+  return TRAVEX_TEXT("dialog", "读取");
 }
 
 }  // namespace travex::dialog_text

@@ -31,12 +31,14 @@ inline constexpr std::string_view kDialoutHint = TRAVEX_TEXT("dialog", "当前�
 
 // The history window ("历史记录"), its columns and buttons, the kinds of its files, and pane 3
 // when the history could not be kept (followed by the reason).
-inline constexpr std::string_view kHistoryTitle = "历史记录";
-inline constexpr std::string_view kHistoryColumns[] = {"时间", "串口", "地址", "固件版本", "类型"};
-inline constexpr std::string_view kHistoryImport = "导入";
-inline constexpr std::string_view kHistoryOpenFolder = "打开文件夹";
-inline constexpr std::string_view kHistoryEmpty = "还没有历史记录";
-inline constexpr std::string_view kHistoryFailed = "历史记录无法保存：";
+inline constexpr std::string_view kHistoryTitle = TRAVEX_TEXT("dialog", "历史记录");
+inline constexpr std::string_view kHistoryColumns[] = {
+    TRAVEX_TEXT("dialog", "时间"), TRAVEX_TEXT("dialog", "串口"), TRAVEX_TEXT("dialog", "地址"),
+    TRAVEX_TEXT("dialog", "固件版本"), TRAVEX_TEXT("dialog", "类型")};
+inline constexpr std::string_view kHistoryImport = TRAVEX_TEXT("dialog", "导入");
+inline constexpr std::string_view kHistoryOpenFolder = TRAVEX_TEXT("dialog", "打开文件夹");
+inline constexpr std::string_view kHistoryEmpty = TRAVEX_TEXT("dialog", "还没有历史记录");
+inline constexpr std::string_view kHistoryFailed = TRAVEX_TEXT("dialog", "历史记录无法保存：");
 std::string_view HistoryKindText(HistoryKind kind);
 
 // Pane 3 of an exchange that ended without an answer: "超时未响应", "帧错误", "设备已断开";

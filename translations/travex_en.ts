@@ -745,6 +745,54 @@ When the device is back, it keeps this port number</translation>
         <source>（%1）</source>
         <translation> (%1)</translation>
     </message>
+    <message>
+        <source>读取</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>写入前</source>
+        <translation>Before writing</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Written</translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>固件版本</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>导入</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Open folder</translation>
+    </message>
+    <message>
+        <source>还没有历史记录</source>
+        <translation>No history yet</translation>
+    </message>
+    <message>
+        <source>历史记录无法保存：</source>
+        <translation>The history could not be kept: </translation>
+    </message>
 </context>
 <context>
     <name>travex::CAboutBox</name>

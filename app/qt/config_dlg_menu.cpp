@@ -42,7 +42,8 @@ void CConfigDlg::CreateContextMenu() {
   log->setShortcutContext(Qt::WindowShortcut);
   connect(log, &QAction::triggered, this, &CConfigDlg::ShowFrameLog);
   addAction(log);
-  auto* history = new QAction(FromUtf8(dialog_text::kHistoryTitle) + QStringLiteral("(&H)..."), this);
+  auto* history = new QAction(
+      Translated("dialog", dialog_text::kHistoryTitle) + QStringLiteral("(&H)..."), this);
   history->setObjectName(QStringLiteral("history"));
   connect(history, &QAction::triggered, this, &CConfigDlg::ShowHistory);
   addAction(history);
@@ -76,7 +77,7 @@ QAction* CConfigDlg::CreateLanguageMenu() {
 }
 
 std::string CConfigDlg::Tr(const char* context, std::string_view source) const {
-  return QCoreApplication::translate(context, std::string(source).c_str()).toStdString();
+  return Translated(context, source).toStdString();
 }
 
 void CConfigDlg::OnSysCommand(int id) {

@@ -22,21 +22,25 @@ CHistoryWindow::CHistoryWindow(std::string folder, std::function<void(const std:
                                std::function<void(const std::string&)> open_folder,
                                QWidget* parent)
     : QDialog(parent), folder_(std::move(folder)), import_(std::move(import)) {
-  setWindowTitle(FromUtf8(dialog_text::kHistoryTitle));
+  setWindowTitle(Translated("dialog", dialog_text::kHistoryTitle));
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("history list"));
   list_->setRootIsDecorated(false);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   QStringList headers;
-  for (std::string_view column : dialog_text::kHistoryColumns) headers << FromUtf8(column);
+  for (std::string_view column : dialog_text::kHistoryColumns) {
+    headers << Translated("dialog", column);
+  }
   list_->setHeaderLabels(headers);
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* import_button =
-      buttons->addButton(FromUtf8(dialog_text::kHistoryImport), QDialogButtonBox::ActionRole);
+      buttons->addButton(Translated("dialog", dialog_text::kHistoryImport),
+                         QDialogButtonBox::ActionRole);
   import_button->setObjectName(QStringLiteral("history import"));
   QPushButton* folder_button =
-      buttons->addButton(FromUtf8(dialog_text::kHistoryOpenFolder), QDialogButtonBox::ActionRole);
+      buttons->addButton(Translated("dialog", dialog_text::kHistoryOpenFolder),
+                         QDialogButtonBox::ActionRole);
   folder_button->setObjectName(QStringLiteral("history folder"));
   connect(import_button, &QPushButton::clicked, this, &CHistoryWindow::ImportChosen);
   connect(list_, &QTreeWidget::itemDoubleClicked, this, &CHistoryWindow::ImportChosen);
@@ -58,13 +62,13 @@ void CHistoryWindow::Refresh() {
     item->setText(1, QString::fromStdString(entry.port));
     item->setText(2, QString::number(entry.address));
     item->setText(3, QString::fromStdString(entry.firmware));
-    item->setText(4, FromUtf8(dialog_text::HistoryKindText(entry.kind)));
+    item->setText(4, Translated("dialog", dialog_text::HistoryKindText(entry.kind)));
     const QString path = QFile::decodeName(QByteArray::fromStdString(entry.path));
     item->setData(0, kPathRole, path);
     item->setToolTip(0, path);
   }
   if (list_->topLevelItemCount() == 0) {
-    list_->setToolTip(FromUtf8(dialog_text::kHistoryEmpty));
+    list_->setToolTip(Translated("dialog", dialog_text::kHistoryEmpty));
   } else {
     list_->setToolTip({});
     list_->setCurrentItem(list_->topLevelItem(0));

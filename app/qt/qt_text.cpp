@@ -1,11 +1,18 @@
 #include "app/qt/qt_text.h"
 
+#include <QCoreApplication>
+#include <string>
+
 #include "params/gbk.h"
 
 namespace travex {
 
 QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString Translated(const char* context, std::string_view source) {
+  return QCoreApplication::translate(context, std::string(source).c_str());
 }
 
 QString FromGbk(std::string_view gbk) {

@@ -9,6 +9,8 @@
 namespace travex {
 
 QString FromUtf8(std::string_view text);
+// A text marked TRAVEX_TEXT(context, source) in the language of the translators installed.
+QString Translated(const char* context, std::string_view source);
 
 // GBK bytes to the text a control shows. Bytes that are not GBK arrive as private-use
 // characters (see params/gbk.h); control characters, which an edit would drop or change, are
