@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -26,12 +25,9 @@ bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
 
 }  // namespace
 
-CComPort::CComPort() : wake_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+CComPort::CComPort() = default;
 
-CComPort::~CComPort() {
-  Close();
-  if (wake_fd_ >= 0) ::close(wake_fd_);
-}
+CComPort::~CComPort() { Close(); }
 
 void CComPort::Configure(uint8_t port, uint8_t bits, uint8_t parity, uint8_t stops,
                          uint32_t baud) {
@@ -42,6 +38,10 @@ void CComPort::Configure(uint8_t port, uint8_t bits, uint8_t parity, uint8_t sto
   baud_rate = baud;
 }
 
+void CComPort::Select(const PortTarget& target, uint32_t baud) {
+  Configure(target.address.empty() ? target.number : 0, 8, 0, 0, baud);
+}
+
 void CComPort::RecordBusy(const std::string& device, const PortHolder* holder) {
   last_error = EBUSY;
   // The lock file's process, else the one that holds the device's flock; never merely a
@@ -49,20 +49,14 @@ void CComPort::RecordBusy(const std::string& device, const PortHolder* holder) {
   last_holder_ = holder != nullptr ? *holder : FindFlockHolder(device);
 }
 
-void CComPort::BeginExclusive(std::unique_lock<std::mutex>& lock) {
-  exclusive_ = true;
-  WakeWaiters();
-  waiters_gone_.wait(lock, [this] { return waiters_ == 0; });
-}
-
 int CComPort::Open() {
   std::unique_lock read_lock(read_mutex_);
-  BeginExclusive(read_lock);
+  gate_.BeginExclusive(read_lock);
   std::lock_guard write_lock(write_mutex_);
   struct Done {
-    CComPort* port;
-    ~Done() { port->EndExclusive(); }
-  } done{this};
+    CWaitGate* gate;
+    ~Done() { gate->EndExclusive(); }
+  } done{&gate_};
   CloseLocked();
   last_error = 0;
   last_refused_settings = false;
@@ -161,33 +155,23 @@ CComPort::Wait CComPort::WaitReadable(int timeout_ms) {
   int fd = -1;
   {
     std::lock_guard lock(read_mutex_);
-    if (fd_ >= 0 && !lost_.load() && !exclusive_) {
-      fd = fd_;
-      ++waiters_;
-    }
+    if (gate_.Enter(fd_ >= 0 && !lost_.load())) fd = fd_;
   }
   const Wait result = PollDevice(fd, timeout_ms);
   if (fd >= 0) {
     std::lock_guard lock(read_mutex_);
-    if (--waiters_ == 0) waiters_gone_.notify_all();
+    gate_.Leave();
   }
   return result;
 }
 
 CComPort::Wait CComPort::PollDevice(int fd, int timeout_ms) {
-  pollfd fds[2] = {{wake_fd_, POLLIN, 0}, {fd, POLLIN, 0}};
-  int rc;
-  do {
-    rc = ::poll(fds, fd >= 0 ? 2 : 1, timeout_ms);
-  } while (rc < 0 && errno == EINTR);
-  if (rc <= 0) return Wait::kTimeout;
-  if ((fds[0].revents & POLLIN) != 0) {
-    uint64_t count = 0;
-    [[maybe_unused]] const ssize_t n = ::read(wake_fd_, &count, sizeof count);
-    return Wait::kWoken;
+  short events = 0;
+  switch (gate_.Sleep(fd, POLLIN, timeout_ms, &events)) {
+    case CWaitGate::Woke::kWoken: return Wait::kWoken;
+    case CWaitGate::Woke::kTimeout: return Wait::kTimeout;
+    case CWaitGate::Woke::kReady: break;
   }
-  if (fd < 0) return Wait::kTimeout;
-  const short events = fds[1].revents;
   if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
     // What the device sent before it went is still taken.
     int waiting = 0;
@@ -202,12 +186,6 @@ CComPort::Wait CComPort::PollDevice(int fd, int timeout_ms) {
   }
   if ((events & POLLIN) != 0) return Wait::kReadable;
   return Wait::kTimeout;
-}
-
-void CComPort::WakeWaiters() {
-  if (wake_fd_ < 0) return;
-  const uint64_t one = 1;
-  [[maybe_unused]] const ssize_t n = ::write(wake_fd_, &one, sizeof one);
 }
 
 int CComPort::Write(const uint8_t* buffer, size_t count) {
@@ -250,10 +228,10 @@ int CComPort::Write(const uint8_t* buffer, size_t count) {
 
 int CComPort::Close() {
   std::unique_lock read_lock(read_mutex_);
-  BeginExclusive(read_lock);
+  gate_.BeginExclusive(read_lock);
   std::lock_guard write_lock(write_mutex_);
   const int rc = CloseLocked();
-  EndExclusive();
+  gate_.EndExclusive();
   return rc;
 }
 

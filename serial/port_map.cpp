@@ -13,6 +13,7 @@
 #include <set>
 #include <utility>
 
+#include "serial/line_address.h"
 #include "serial/port_info.h"
 
 namespace travex {
@@ -25,6 +26,18 @@ std::string Canonical(const std::string& path) {
   char resolved[PATH_MAX];
   if (realpath(path.c_str(), resolved) == nullptr) return {};
   return resolved;
+}
+
+// What a port directory entry stands for: the address its link names, or its device with
+// symbolic links resolved (empty when the device is missing).
+std::string EntryTarget(const std::string& entry) {
+  char target[PATH_MAX];
+  const ssize_t length = ::readlink(entry.c_str(), target, sizeof target - 1);
+  if (length > 0) {
+    const std::string text(target, static_cast<size_t>(length));
+    if (LooksLikeLineAddress(text)) return text;
+  }
+  return Canonical(entry);
 }
 
 std::string HomeDirectory() {
@@ -87,6 +100,7 @@ std::string EntryPath(const std::string& port_dir, unsigned number) {
 // Who a device is across unplugging: a USB adapter that reports a serial number is that
 // adapter under whatever node it comes back as; anything else is its device node.
 std::string DeviceIdentity(const std::string& device, const PortMapRoots& roots) {
+  if (LooksLikeLineAddress(device)) return device;
   const SerialPortInfo info = DescribeSerialPort(device, roots.sys_tty_dir);
   if (info.usb && !info.serial.empty()) {
     return "usb " + info.vendor_id + ":" + info.product_id + " " + info.serial;
@@ -108,7 +122,7 @@ DeviceTable BuildDeviceTable(const PortMapRoots& roots, HeldTable* held = nullpt
     struct stat st {};
     if (lstat(entry.c_str(), &st) != 0) continue;
     taken[n] = true;
-    table[n] = Canonical(entry);  // empty when the device behind the entry is missing
+    table[n] = EntryTarget(entry);  // empty when the device behind the entry is missing
     if (!table[n].empty()) named.insert(table[n]);
   }
   std::vector<std::pair<std::string, std::string>> unnamed;  // device, identity

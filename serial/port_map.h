@@ -2,12 +2,14 @@
 //
 // Port n (1..64) is the device behind the entry `comN` (lower case) in the port directory; each
 // entry is a symbolic link to a device, and an entry whose device is missing still holds its
-// number (the number names no device then). The COM numbers without an entry are given, in
+// number (the number names no device then). A link whose target is a network address
+// ("rfc2217://HOST:PORT", "tcp://HOST:PORT?baud=RATE", see line_address.h) stands for that
+// address: the "device" of the port is the address text. The COM numbers without an entry are given, in
 // ascending order, to the serial devices present that no entry already names: on-board UARTs
 // that really exist (ttyS* whose driver reports a known port type in sysfs), then ttyUSB*, then
 // ttyACM*, each group in numeric order. Port 0 and 65 and above name no device.
 //
-// Nothing here opens a device: only the file system and sysfs are looked at.
+// Nothing here opens a device or connects anywhere: only the file system and sysfs are looked at.
 #pragma once
 
 #include <array>

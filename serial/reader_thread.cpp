@@ -2,17 +2,17 @@
 
 #include <utility>
 
-#include "serial/com_port.h"
+#include "serial/serial_line.h"
 #include "serial/rx_ring.h"
 
 namespace travex {
 
-void ReaderThread(std::stop_token stop, CComPort& port, CRxRing& ring,
+void ReaderThread(std::stop_token stop, ISerialLine& port, CRxRing& ring,
                   const HangupCallback& on_hangup) {
   std::stop_callback wake(stop, [&port] { port.WakeWaiters(); });
   while (!stop.stop_requested()) {
     switch (port.WaitReadable(kReaderWaitMs)) {
-      case CComPort::Wait::kReadable: {
+      case ISerialLine::Wait::kReadable: {
         // A Clear waits for the read and its push, so every byte read is either pushed
         // before the Clear (and emptied by it) or read after it.
         auto intake = ring.LockIntake();
@@ -27,18 +27,18 @@ void ReaderThread(std::stop_token stop, CComPort& port, CRxRing& ring,
         }
         break;
       }
-      case CComPort::Wait::kHangup:
+      case ISerialLine::Wait::kHangup:
         ring.Interrupt();
         if (on_hangup) on_hangup(port.OpenCount());
         break;
-      case CComPort::Wait::kTimeout:
-      case CComPort::Wait::kWoken:
+      case ISerialLine::Wait::kTimeout:
+      case ISerialLine::Wait::kWoken:
         break;
     }
   }
 }
 
-bool CReaderThread::Start(CComPort& port, CRxRing& ring, HangupCallback on_hangup) {
+bool CReaderThread::Start(ISerialLine& port, CRxRing& ring, HangupCallback on_hangup) {
   if (thread_.joinable()) return false;
   thread_ = std::jthread([&port, &ring, on_hangup = std::move(on_hangup)](std::stop_token stop) {
     ReaderThread(std::move(stop), port, ring, on_hangup);

@@ -17,7 +17,7 @@
 
 namespace travex {
 
-class CComPort;
+class ISerialLine;
 class CRxRing;
 
 // Longest single wait of the thread; bytes and hang-ups wake it earlier.
@@ -26,19 +26,19 @@ inline constexpr int kReaderWaitMs = 250;
 using HangupCallback = std::function<void(uint32_t open_count)>;
 
 // The thread procedure; returns soon after a stop is requested.
-void ReaderThread(std::stop_token stop, CComPort& port, CRxRing& ring,
+void ReaderThread(std::stop_token stop, ISerialLine& port, CRxRing& ring,
                   const HangupCallback& on_hangup);
 
 class CReaderThread {
  public:
   CReaderThread() = default;
-  CReaderThread(CComPort& port, CRxRing& ring) { Start(port, ring); }
+  CReaderThread(ISerialLine& port, CRxRing& ring) { Start(port, ring); }
   ~CReaderThread() { Stop(); }
   CReaderThread(const CReaderThread&) = delete;
   CReaderThread& operator=(const CReaderThread&) = delete;
 
   // False when it is already running. on_hangup runs on the reader thread.
-  bool Start(CComPort& port, CRxRing& ring, HangupCallback on_hangup = {});
+  bool Start(ISerialLine& port, CRxRing& ring, HangupCallback on_hangup = {});
   // Requests the stop and joins; does nothing when not running.
   void Stop();
   bool IsRunning() const { return thread_.joinable(); }

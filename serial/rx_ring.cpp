@@ -1,6 +1,6 @@
 #include "serial/rx_ring.h"
 
-#include "serial/com_port.h"
+#include "serial/serial_line.h"
 
 namespace travex {
 
@@ -86,7 +86,7 @@ uint16_t CRxRing::Pop(uint8_t* destination, uint16_t wanted) {
 void CRxRing::Clear() {
   // No read is in progress meanwhile: the reader's chunk holds old bytes or none.
   std::lock_guard intake(intake_mutex_);
-  if (CComPort* port = linked_port_.load()) port->FlushInput();
+  if (ISerialLine* port = linked_port_.load()) port->FlushInput();
   std::lock_guard lock(mutex_);
   head_ = 0;
   tail_ = 0;

@@ -6,7 +6,7 @@
 //
 // Clear must leave nothing of an earlier reply behind, also not what is still on its way:
 //  - bytes waiting in the driver: Clear first discards the input queue of the linked port
-//    (LinkPort; g_rx_ring is linked to g_com_port);
+//    (LinkPort; the session links its ring to its line);
 //  - bytes the reader has already read but not yet pushed: every Clear starts a new generation.
 //    The reader takes Generation() before its Read and pushes with PushChunk(generation); a
 //    chunk read in an earlier generation is dropped instead of stored. The reader holds
@@ -27,7 +27,7 @@
 
 namespace travex {
 
-class CComPort;
+class ISerialLine;
 
 inline constexpr uint16_t kRingCapacity = 2096;
 inline constexpr size_t kChunkSize = 1024;
@@ -35,13 +35,13 @@ inline constexpr size_t kChunkSize = 1024;
 class CRxRing {
  public:
   CRxRing() = default;
-  explicit CRxRing(CComPort* linked_port) : linked_port_(linked_port) {}
+  explicit CRxRing(ISerialLine* linked_port) : linked_port_(linked_port) {}
   virtual ~CRxRing();
   CRxRing(const CRxRing&) = delete;
   CRxRing& operator=(const CRxRing&) = delete;
 
   // The port whose input queue Clear discards (nullptr: none). Set before the reader starts.
-  void LinkPort(CComPort* port) { linked_port_.store(port); }
+  void LinkPort(ISerialLine* port) { linked_port_.store(port); }
 
   uint16_t Used();
   uint16_t Capacity() const { return capacity_; }
@@ -84,7 +84,7 @@ class CRxRing {
   uint16_t tail_ = 0;
   uint16_t capacity_ = kRingCapacity;
   std::atomic<uint32_t> generation_{0};
-  std::atomic<CComPort*> linked_port_{nullptr};
+  std::atomic<ISerialLine*> linked_port_{nullptr};
 };
 
 }  // namespace travex

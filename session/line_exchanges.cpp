@@ -8,7 +8,6 @@
 #include "params/value_lists.h"
 #include "protocol/frame_format.h"
 #include "protocol/reply_collector.h"
-#include "serial/com_port.h"
 #include "serial/rx_ring.h"
 
 namespace travex {
@@ -33,7 +32,7 @@ Clock::duration LongestFrameTime(uint32_t baud) {
 
 }  // namespace
 
-CLineExchanges::CLineExchanges(CComPort& port, CRxRing& ring) : port_(port), ring_(ring) {}
+CLineExchanges::CLineExchanges(ISerialLine& port, CRxRing& ring) : port_(port), ring_(ring) {}
 
 void CLineExchanges::Trace(bool sent, const uint8_t* bytes, size_t length) {
   if (sink_ == nullptr) return;
@@ -46,13 +45,13 @@ void CLineExchanges::Trace(bool sent, const uint8_t* bytes, size_t length) {
 }
 
 void CLineExchanges::NoteAnswerEnd() {
-  line_.free_at = Clock::now() + InterFrameGap(port_.baud_rate);
+  line_.free_at = Clock::now() + InterFrameGap(port_.Rate());
 }
 
 void CLineExchanges::NoteAbandoned(const uint8_t* bytes, uint16_t got, Clock::time_point last) {
   line_.unsettled = true;
   line_.quiet_since = last;
-  line_.frame_time = LongestFrameTime(port_.baud_rate);  // the rate the logger answers at
+  line_.frame_time = LongestFrameTime(port_.Rate());  // the rate the logger answers at
   line_.got = std::min<uint16_t>(got, sizeof line_.answer);
   line_.traced = line_.got;  // the exchange has reported them
   std::memcpy(line_.answer, bytes, line_.got);
@@ -72,7 +71,7 @@ bool CLineExchanges::TakeStrayBytes() {
   if (any) {
     // Whoever sends these, its frames are judged at the rate we hear them at, at the least.
     line_.frame_time = std::max(line_.unsettled ? line_.frame_time : Clock::duration{},
-                                LongestFrameTime(port_.baud_rate));
+                                LongestFrameTime(port_.Rate()));
     line_.unsettled = true;
     line_.quiet_since = Clock::now();
   }
@@ -93,7 +92,7 @@ void CLineExchanges::EndStray() {
 
 bool CLineExchanges::Settle(std::stop_token stop) {
   // However busy the line stays, the request goes out after this.
-  const auto give_up = Clock::now() + LongestFrameTime(port_.baud_rate) + kReplyTimeout;
+  const auto give_up = Clock::now() + LongestFrameTime(port_.Rate()) + kReplyTimeout;
   for (;;) {
     const uint64_t seen = ring_.Sequence();
     if (TakeStrayBytes() && StrayAnswerComplete()) {
@@ -112,12 +111,12 @@ bool CLineExchanges::Settle(std::stop_token stop) {
   }
 }
 
-bool CLineExchanges::Open(uint8_t port_number, uint32_t baud) {
+bool CLineExchanges::Open(const PortTarget& target, uint32_t baud) {
   std::lock_guard io(io_mutex_);
   // Nothing of another line's exchanges arrives on this one.
-  if (port_number != port_.port_number) line_ = {};
-  port_.Close();
-  port_.Configure(port_number, 8, 0, 0, baud);
+  if (target != target_) line_ = {};
+  target_ = target;
+  port_.Select(target, baud);
   const bool opened = port_.Open() != 0;
   // The open discarded what the driver held, so whether an answer in progress is whole can no
   // longer be told by counting; what arrives from now on is looked at afresh.
@@ -145,12 +144,19 @@ std::chrono::milliseconds QuickSearchWindow(uint32_t rate) {
   return std::chrono::milliseconds(wire_ms) + kQuickSearchMargin;
 }
 
-SearchResult CLineExchanges::Search(uint8_t port_number, ISearchObserver* observer,
+SearchResult CLineExchanges::Search(const PortTarget& target, ISearchObserver* observer,
                                     std::stop_token stop, uint32_t first_rate) {
   uint8_t query[kLinkFrameSize];
   link_codec.BuildQuery(query);
+  // A line fixed to one rate (raw TCP) is tried at that rate only.
+  const uint32_t fixed = port_.FixedRate(target);
   uint32_t order[kBaudRateCount];
-  const int count = SearchOrder(first_rate, order);
+  int count = 1;
+  if (fixed != 0) {
+    order[0] = fixed;
+  } else {
+    count = SearchOrder(first_rate, order);
+  }
   bool refused[kBaudRateCount] = {};
   bool any_opened = false;
   uint32_t last_open = 0;
@@ -160,7 +166,7 @@ SearchResult CLineExchanges::Search(uint8_t port_number, ISearchObserver* observ
       if (refused[k]) continue;
       const uint32_t rate = order[k];
       if (observer != nullptr) observer->OnTryingRate(rate, k);
-      if (!Open(port_number, rate)) {
+      if (!Open(target, rate)) {
         // Some adapters refuse single rates (14400, 56000): the search goes on with the next.
         if (!port_.LastOpenRefusedSettings()) return {SearchStatus::kOpenFailed};
         refused[k] = true;
@@ -170,19 +176,19 @@ SearchResult CLineExchanges::Search(uint8_t port_number, ISearchObserver* observ
       last_open = rate;
       const auto window = quick ? QuickSearchWindow(rate) : kSearchWindow;
       if (LinkExchange(query, window, stop)) {
-        return {SearchStatus::kFound, link_codec.GetBaud(), link_codec.GetAddress()};
+        return {SearchStatus::kFound, link_codec.GetBaud(), link_codec.GetAddress(), fixed};
       }
     }
     // Every rate refused: whatever this device is, it takes no line settings.
     if (!any_opened) break;
   }
   if (stop.stop_requested()) return {SearchStatus::kCancelled};
-  if (!any_opened) return {SearchStatus::kOpenFailed};
+  if (!any_opened) return {SearchStatus::kOpenFailed, 0, 0, fixed};
   // Nothing answered: the port stays open at the last rate of the list, wherever the order
-  // ended.
+  // ended (a line fixed to one rate stays at it).
   const uint32_t last_rate = kBaudRateList[kBaudRateCount - 1].code;
-  if (last_open != last_rate) Open(port_number, last_rate);
-  return {SearchStatus::kNoAnswer};
+  if (fixed == 0 && last_open != last_rate) Open(target, last_rate);
+  return {SearchStatus::kNoAnswer, 0, 0, fixed};
 }
 
 template <typename Done>
@@ -314,11 +320,11 @@ RequestResult CLineExchanges::Exchange(CParamStore& store, std::mutex& store_mut
   return result;
 }
 
-OpenFailure DescribeOpenFailure(const CComPort& port) {
+OpenFailure DescribeOpenFailure(const ISerialLine& port) {
   OpenFailure failure;
   failure.device = port.LastDevice();
   failure.error = port.LastError();
-  failure.reason = failure.error != 0 ? std::generic_category().message(failure.error) : "";
+  failure.reason = port.LastErrorText();
   failure.permission = failure.error == EACCES || failure.error == EPERM;
   failure.busy = failure.error == EBUSY;
   if (failure.busy && port.LastHolder().pid != 0) {

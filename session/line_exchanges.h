@@ -33,10 +33,10 @@
 #include "protocol/frame_format.h"
 #include "protocol/link_codec.h"
 #include "protocol/param_frames.h"
+#include "serial/serial_line.h"
 
 namespace travex {
 
-class CComPort;
 class CRxRing;
 
 // One frame on the line as the session saw it: a request it wrote, or the bytes it collected
@@ -82,6 +82,7 @@ struct SearchResult {
   SearchStatus status = SearchStatus::kNoAnswer;
   uint32_t baud = 0;    // kFound: the rate that answered (the port stays open at it)
   uint8_t address = 0;  // kFound: the logger's address
+  uint32_t fixed_rate = 0;  // the one rate the line takes (raw TCP), the only one tried; 0: all
 };
 
 class ISearchObserver {
@@ -118,7 +119,7 @@ inline constexpr std::chrono::milliseconds kLinkWindow{1000};
 
 class CLineExchanges {
  public:
-  CLineExchanges(CComPort& port, CRxRing& ring);
+  CLineExchanges(ISerialLine& port, CRxRing& ring);
   virtual ~CLineExchanges() = default;
   CLineExchanges(const CLineExchanges&) = delete;
   CLineExchanges& operator=(const CLineExchanges&) = delete;
@@ -126,12 +127,12 @@ class CLineExchanges {
   // Where every frame is reported (nullptr: nowhere). Set it before exchanges start.
   void SetFrameSink(IFrameSink* sink) { sink_ = sink; }
 
-  CComPort& port() { return port_; }
+  ISerialLine& port() { return port_; }
   CRxRing& ring() { return ring_; }
 
-  // Closes the port and opens it again as 8-N-1 at `baud`. False on failure; the port's
-  // LastError, LastDevice and LastHolder tell why.
-  bool Open(uint8_t port_number, uint32_t baud);
+  // Opens the port (again) as 8-N-1 at `baud`. False on failure; the port's LastError,
+  // LastDevice and LastHolder tell why.
+  bool Open(const PortTarget& target, uint32_t baud);
 
   // The baud-rate search: tries the nine rates in SearchOrder(first_rate), and leaves the port
   // open at the rate that answered. A first round waits QuickSearchWindow at each rate (long
@@ -140,7 +141,8 @@ class CLineExchanges {
   // opened at the first rate, or every rate is refused by the device; the port is then closed.
   // kNoAnswer leaves it open at 115200. The codec holds the logger's rate and address after
   // kFound.
-  SearchResult Search(uint8_t port_number, ISearchObserver* observer, std::stop_token stop,
+  // A line fixed to one rate (raw TCP) is tried at that rate only.
+  SearchResult Search(const PortTarget& target, ISearchObserver* observer, std::stop_token stop,
                       uint32_t first_rate = 0);
 
   // Writes a 7-byte link frame and waits up to `window` for one link frame in answer. True when
@@ -199,8 +201,9 @@ class CLineExchanges {
     uint8_t answer[kFrameBufferSize] = {};
   };
 
-  CComPort& port_;
+  ISerialLine& port_;
   CRxRing& ring_;
+  PortTarget target_;  // the port opened last
   IFrameSink* sink_ = nullptr;
   std::mutex io_mutex_;  // one exchange at a time
   LineState line_;
@@ -218,6 +221,6 @@ struct OpenFailure {
   std::string holder_name;   // its name, empty when unknown
   bool refused_settings = false;  // the device refused the line settings (not a serial line?)
 };
-OpenFailure DescribeOpenFailure(const CComPort& port);
+OpenFailure DescribeOpenFailure(const ISerialLine& port);
 
 }  // namespace travex

@@ -33,7 +33,7 @@ CLoggerSession::~CLoggerSession() { Shutdown(); }
 
 void CLoggerSession::Start() {
   if (worker_.joinable()) return;
-  reader_.Start(port_, ring_, [this](uint32_t open_count) { OnHangup(open_count); });
+  reader_.Start(line_, ring_, [this](uint32_t open_count) { OnHangup(open_count); });
   worker_ = std::jthread([this](std::stop_token stop) { WorkerLoop(std::move(stop)); });
 }
 
@@ -49,7 +49,7 @@ void CLoggerSession::Shutdown() {
     dropped.swap(jobs_);
   }
   for (Job& job : dropped) job.cancelled();
-  port_.Close();
+  line_.Close();
 }
 
 // ---------------------------------------------------------------------------- the worker
@@ -129,14 +129,14 @@ void CLoggerSession::OnHangup(uint32_t open_count) {
   // earlier open (the search opens and closes the port) means nothing by then.
   Queue({JobKind::kOwn,
          [this, open_count](std::stop_token) {
-           if (open_count != port_.OpenCount() || !port_.IsLost() || !port_.IsOpen()) return;
+           if (open_count != line_.OpenCount() || !line_.IsLost() || !line_.IsOpen()) return;
            std::vector<std::function<void()>> notices;
            {
              std::lock_guard lock(mutex_);
              EndRunsLocked(ExchangeStatus::kDisconnected, &notices);
            }
            for (auto& notice : notices) notice();
-           port_.Close();
+           line_.Close();
            if (events_ != nullptr) events_->OnLineLost();
          },
          [] {}});
@@ -144,31 +144,32 @@ void CLoggerSession::OnHangup(uint32_t open_count) {
 
 // ---------------------------------------------------------------------------- jobs
 
-void CLoggerSession::Search(uint8_t port_number, SearchDone done, uint32_t remembered_rate) {
+void CLoggerSession::Search(const PortTarget& target, SearchDone done,
+                            uint32_t remembered_rate) {
   // The search closes and opens the port again: nothing queued for the old line goes on.
   CancelRuns();
   CancelJobs();
   Queue({JobKind::kSearch,
-         [this, port_number, done, remembered_rate](std::stop_token stop) {
+         [this, target, done, remembered_rate](std::stop_token stop) {
            ForgetHeldImage();
            SearchRates rates(events_);
            SearchOutcome outcome;
-           outcome.result = exchanges_.Search(port_number, &rates, stop, remembered_rate);
+           outcome.result = exchanges_.Search(target, &rates, stop, remembered_rate);
            if (outcome.result.status == SearchStatus::kOpenFailed) {
-             outcome.failure = DescribeOpenFailure(port_);
+             outcome.failure = DescribeOpenFailure(line_);
            }
            done(outcome);
          },
          [done] { done(SearchOutcome{SearchResult{SearchStatus::kCancelled}, {}}); }});
 }
 
-void CLoggerSession::Open(uint8_t port_number, uint32_t baud, OpenDone done) {
+void CLoggerSession::Open(const PortTarget& target, uint32_t baud, OpenDone done) {
   Queue({JobKind::kLink,
-         [this, port_number, baud, done](std::stop_token) {
+         [this, target, baud, done](std::stop_token) {
            ForgetHeldImage();
            OpenOutcome outcome;
-           outcome.opened = exchanges_.Open(port_number, baud);
-           if (!outcome.opened) outcome.failure = DescribeOpenFailure(port_);
+           outcome.opened = exchanges_.Open(target, baud);
+           if (!outcome.opened) outcome.failure = DescribeOpenFailure(line_);
            done(outcome);
          },
          [done] { done(OpenOutcome{}); }});
@@ -253,14 +254,14 @@ Result CLoggerSession::Await(Begin begin, std::stop_token stop) {
   return future.get();
 }
 
-SearchOutcome CLoggerSession::SearchNow(uint8_t port_number, std::stop_token stop,
+SearchOutcome CLoggerSession::SearchNow(const PortTarget& target, std::stop_token stop,
                                         uint32_t remembered_rate) {
   return Await<SearchOutcome>(
-      [&](SearchDone done) { Search(port_number, std::move(done), remembered_rate); }, stop);
+      [&](SearchDone done) { Search(target, std::move(done), remembered_rate); }, stop);
 }
 
-OpenOutcome CLoggerSession::OpenNow(uint8_t port_number, uint32_t baud) {
-  return Await<OpenOutcome>([&](OpenDone done) { Open(port_number, baud, std::move(done)); },
+OpenOutcome CLoggerSession::OpenNow(const PortTarget& target, uint32_t baud) {
+  return Await<OpenOutcome>([&](OpenDone done) { Open(target, baud, std::move(done)); },
                             std::stop_token{});
 }
 

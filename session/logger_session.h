@@ -1,5 +1,5 @@
-// CLoggerSession: one logger on one port, the layer beneath every front end. It owns the port
-// (with its lock), the receive ring, the reader thread, the parameter store and one worker
+// CLoggerSession: one logger on one port, the layer beneath every front end. It owns the line
+// (a local port with its lock, or a serial device server's line; see CPortLine), the receive ring, the reader thread, the parameter store and one worker
 // thread. The worker runs one job at a time: the baud-rate search, opening at a known rate,
 // link queries and sets, single block reads and writes, the firmware version query, the clock
 // set, and the steps of the read-all and write-all runs.
@@ -34,6 +34,7 @@
 #include "params/param_store.h"
 #include "paramfile/history.h"
 #include "serial/com_port.h"
+#include "serial/port_line.h"
 #include "serial/reader_thread.h"
 #include "serial/rx_ring.h"
 #include "session/line_exchanges.h"
@@ -107,7 +108,7 @@ class CLoggerSession {
   // Where every frame is reported (nullptr: nowhere). Set it before the first job.
   void SetFrameSink(IFrameSink* sink) { exchanges_.SetFrameSink(sink); }
   // Where UUCP lock files are made (tests).
-  void SetLockDirectory(std::string dir) { port_.SetLockDirectory(std::move(dir)); }
+  void SetLockDirectory(std::string dir) { line_.local().SetLockDirectory(std::move(dir)); }
 
   // Where whole images are kept (default: nowhere). Set it before Start. A completed read-all
   // and a completed write-all are kept; before a write-all, so is the image the logger held,
@@ -124,10 +125,11 @@ class CLoggerSession {
   void Shutdown();
 
   // --- jobs (any thread; `done` runs once, on the worker, also when the job is cancelled) ---
-  // The search tries `remembered_rate` first, the rate this port last answered at (0: none);
-  // the outcome's rate is the one to remember.
-  void Search(uint8_t port_number, SearchDone done, uint32_t remembered_rate = 0);
-  void Open(uint8_t port_number, uint32_t baud, OpenDone done);
+  // The port is a COM number or an address (see CPortLine). The search tries `remembered_rate`
+  // first, the rate this port last answered at (0: none); the outcome's rate is the one to
+  // remember.
+  void Search(const PortTarget& target, SearchDone done, uint32_t remembered_rate = 0);
+  void Open(const PortTarget& target, uint32_t baud, OpenDone done);
   void Link(LinkRequest request, LinkDone done);
   void ReadBlock(BlockRef block, RequestDone done);
   void WriteBlock(BlockRef block, RequestDone done);
@@ -155,11 +157,12 @@ class CLoggerSession {
 
   // A job queued or running, or a run in progress.
   bool Busy() const;
-  bool IsOpen() const { return port_.IsOpen(); }
+  bool IsOpen() const { return line_.IsOpen(); }
   // Which device each COM number stands for while the session lives (the port list shows it).
-  ComPortNumbering& Numbering() { return port_.Numbering(); }
-  // The port itself, for tests and diagnostics; front ends go through the jobs.
-  CComPort& port() { return port_; }
+  ComPortNumbering& Numbering() { return line_.local().Numbering(); }
+  // The line and its local port, for tests and diagnostics; front ends go through the jobs.
+  ISerialLine& line() { return line_; }
+  CComPort& port() { return line_.local(); }
 
   // The store is shared with the worker: lock store_mutex() around every use of it.
   CParamStore& store() { return store_; }
@@ -170,8 +173,9 @@ class CLoggerSession {
 
   // --- the same jobs for a caller with a thread of its own: wait for the end; `stop` cancels
   // the job (and a run) ---
-  SearchOutcome SearchNow(uint8_t port_number, std::stop_token stop, uint32_t remembered_rate = 0);
-  OpenOutcome OpenNow(uint8_t port_number, uint32_t baud);
+  SearchOutcome SearchNow(const PortTarget& target, std::stop_token stop,
+                          uint32_t remembered_rate = 0);
+  OpenOutcome OpenNow(const PortTarget& target, uint32_t baud);
   LinkOutcome LinkNow(LinkRequest request, std::stop_token stop);
   RequestResult ReadVersionNow(std::stop_token stop);
   RequestResult SetClockNow(uint32_t seconds, std::stop_token stop);
@@ -229,9 +233,9 @@ class CLoggerSession {
   Result Await(Begin begin, std::stop_token stop);
 
   ISessionEvents* events_;
-  CComPort port_;
-  CRxRing ring_{&port_};
-  CLineExchanges exchanges_{port_, ring_};
+  CPortLine line_;
+  CRxRing ring_{&line_};
+  CLineExchanges exchanges_{line_, ring_};
   std::mutex store_mutex_;
   CParamStore store_;
 
