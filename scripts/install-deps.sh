@@ -13,6 +13,7 @@ packages=(
   fonts-wqy-microhei
   appstream desktop-file-utils
   dpkg-dev file lintian
+  ser2net
 )
 
 missing=()
