@@ -63,6 +63,11 @@ std::string ProgressText(int kind, long channel, const IWords& words) {
   }
 }
 
+std::string FixedRateNoAnswer(uint32_t rate, const IWords& words) {
+  return FillIn(words.Tr("dialog", "固定波特率%1无应答（只能测试这一个波特率）"),
+                {std::to_string(rate)});
+}
+
 std::string OpenFailureMessage(const OpenFailure& failure, const IWords& words) {
   std::string text = words.Tr("dialog", "串口打开失败");
   if (failure.busy) {

@@ -55,6 +55,8 @@ std::string ProgressText(int kind, long channel, const IWords& words = SourceWor
 // The progress message of a run's step: its kind (0..5) and channel (1..32, 0 for the base).
 int ProgressKind(BulkRun run, BlockRef block);
 long ProgressChannel(BlockRef block);
+// Pane 1 when a line fixed to one rate (raw TCP) did not answer at it: only that rate was tried.
+std::string FixedRateNoAnswer(uint32_t rate, const IWords& words);
 // The message box of an open that failed: the system's reason, who holds a busy port, and for
 // a permission error how a user gets access.
 std::string OpenFailureMessage(const OpenFailure& failure, const IWords& words = SourceWords());

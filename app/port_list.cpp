@@ -12,6 +12,7 @@
 #include "app/dialog_texts.h"
 #include "params/gbk.h"
 #include "resources/resource_ids.h"
+#include "serial/line_address.h"
 #include "serial/port_info.h"
 #include "serial/port_lock.h"
 #include "serial/port_map.h"
@@ -30,6 +31,8 @@ struct PortListing {
 
 // The device, what it is and, when it cannot be used now, why.
 std::string PortTip(const std::string& device, const PortMapRoots& roots, const IWords& words) {
+  // A serial device server's line is its address; nothing more is known without connecting.
+  if (LooksLikeLineAddress(device)) return device;
   const SerialPortInfo info = DescribeSerialPort(device, roots.sys_tty_dir);
   std::string tip = SerialPortSummary(info);
   PortHolder holder;

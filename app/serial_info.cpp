@@ -128,7 +128,10 @@ void CDialogCore::FinishSearch(const SearchOutcome& outcome, std::string_view in
       break;
     }
     case SearchStatus::kNoAnswer:
-      controls_.SetStatusTexts(controls_.Tr("dialog", "测试失败"), controls_.Tr("dialog", "波特率未知"),
+      controls_.SetStatusTexts(controls_.Tr("dialog", "测试失败"),
+                               result.fixed_rate != 0
+                                   ? dialog_text::FixedRateNoAnswer(result.fixed_rate, controls_)
+                                   : controls_.Tr("dialog", "波特率未知"),
                                controls_.Tr("dialog", "地址未知"), interrupted);
       break;
     case SearchStatus::kOpenFailed:

@@ -22,10 +22,15 @@ std::string OpenFailureText(const OpenFailure& failure) {
   return text;
 }
 
-Outcome SearchFailure(SearchStatus status) {
-  switch (status) {
+Outcome SearchFailure(const SearchResult& result) {
+  switch (result.status) {
     case SearchStatus::kFound: break;
     case SearchStatus::kNoAnswer:
+      if (result.fixed_rate != 0) {
+        return Failure(kExitNoAnswer, "no logger answered at " + std::to_string(result.fixed_rate) +
+                                          " bit/s, the rate the raw TCP address is fixed to "
+                                          "(only that rate can be tried)");
+      }
       return Failure(kExitNoAnswer, "no logger answered at any of the nine baud rates");
     case SearchStatus::kCancelled:
       return Failure(kExitCancelled, "cancelled during the baud-rate search");

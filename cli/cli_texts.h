@@ -22,7 +22,7 @@ inline constexpr std::string_view kDialoutHint =
 std::string OpenFailureText(const OpenFailure& failure);
 
 // A search that found no logger; ok for kFound.
-Outcome SearchFailure(SearchStatus status);
+Outcome SearchFailure(const SearchResult& result);
 
 // An exchange that ended without an answer, at `where` ("step 3 of 97 (...)"); ok for kComplete.
 Outcome ExchangeFailure(ExchangeStatus status, const std::string& where);

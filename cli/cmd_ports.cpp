@@ -4,6 +4,7 @@
 
 #include "cli/cli_texts.h"
 #include "cli/commands.h"
+#include "serial/line_address.h"
 #include "serial/port_info.h"
 #include "serial/port_map.h"
 
@@ -25,6 +26,14 @@ nlohmann::ordered_json PortJson(const std::string& name, const std::string& devi
     item["serial"] = info.serial;
   }
   return item;
+}
+
+// How a serial device server's line is shown in the table.
+SerialPortInfo ServerLineInfo() {
+  SerialPortInfo info;
+  info.driver = "network";
+  info.accessible = true;
+  return info;
 }
 
 std::string PortLine(const std::string& name, const std::string& device,
@@ -50,9 +59,19 @@ int CmdPorts(CommandEnv& env, bool json) {
   std::string table;
   bool locked_out = false;
   for (const ComPortEntry& e : entries) {
+    const std::string name = "COM" + std::to_string(e.number);
+    if (LooksLikeLineAddress(e.device)) {
+      // A serial device server's line: nothing to look at without connecting, which listing
+      // never does.
+      if (json) {
+        list.push_back({{"port", name}, {"device", e.device}, {"network", true}});
+      } else {
+        table += PortLine(name, e.device, ServerLineInfo());
+      }
+      continue;
+    }
     const SerialPortInfo info = DescribeSerialPort(e.device);
     locked_out = locked_out || !info.accessible;
-    const std::string name = "COM" + std::to_string(e.number);
     if (json) {
       list.push_back(PortJson(name, e.device, info));
     } else {

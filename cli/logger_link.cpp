@@ -60,18 +60,18 @@ void CLoggerLink::OnRunStepEnded(const RunStep& step, const RequestResult& resul
 }
 
 Outcome CLoggerLink::Connect(const ConnectOptions& options, std::stop_token stop) {
-  const auto number = static_cast<uint8_t>(port_ref_.number);
+  const PortTarget target = port_ref_.Target();
   if (options.baud == 0) {
-    const SearchOutcome found = session_.SearchNow(number, stop, options.remembered_rate);
+    const SearchOutcome found = session_.SearchNow(target, stop, options.remembered_rate);
     if (found.result.status == SearchStatus::kOpenFailed) {
       return Failure(kExitPort, OpenFailureText(found.failure));
     }
-    if (Outcome o = SearchFailure(found.result.status); !o.ok()) return o;
+    if (Outcome o = SearchFailure(found.result); !o.ok()) return o;
     baud_ = found.result.baud;
     address_ = found.result.address;
   } else {
     Phase("opening at " + std::to_string(options.baud));
-    const OpenOutcome opened = session_.OpenNow(number, options.baud);
+    const OpenOutcome opened = session_.OpenNow(target, options.baud);
     if (!opened.opened) return Failure(kExitPort, OpenFailureText(opened.failure));
     baud_ = options.baud;
     if (options.address != 0) {

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "serial/line_address.h"
+
 namespace travex::cli {
 namespace {
 
@@ -60,19 +62,28 @@ std::string MissingPortText(unsigned number, const PortMapRoots& roots) {
 // Fails only for a text that names no port; a port that cannot be used gets its problem.
 Outcome ResolveOne(const std::string& text, const PortMapRoots& roots, PortRef* port) {
   const std::string dir = roots.port_dir.empty() ? PortDirectory() : roots.port_dir;
+  if (LooksLikeLineAddress(text)) {
+    LineAddress address;
+    std::string why;
+    if (!ParseLineAddress(text, &address, &why)) {
+      return Failure(kExitUsage, "'" + text + "' is not an address: " + why);
+    }
+    *port = {0, text, {}, text, {}};
+    return {};
+  }
   if (!text.empty() && text[0] == '/') {
     const std::string device = Canonical(text);
     if (device.empty()) {
-      *port = {0, text, {}, Failure(kExitPort, "no such device")};
+      *port = {0, text, {}, {}, Failure(kExitPort, "no such device")};
       return {};
     }
     for (const ComPortEntry& entry : ListComPorts(1, kMaxComNumber, roots)) {
       if (entry.device == device) {
-        *port = {entry.number, "COM" + std::to_string(entry.number), device, {}};
+        *port = {entry.number, "COM" + std::to_string(entry.number), device, {}, {}};
         return {};
       }
     }
-    *port = {0, text, {},
+    *port = {0, text, {}, {},
              Failure(kExitPort, "the device has no COM number; give it one with 'ln -s " +
                                     device + " " + dir + "/comN'")};
     return {};
@@ -80,11 +91,12 @@ Outcome ResolveOne(const std::string& text, const PortMapRoots& roots, PortRef* 
   const unsigned number = ComNumber(text);
   if (number == 0 || number > kMaxComNumber) {
     return Failure(kExitUsage, "'" + text + "' is not a port: give COM1 to COM" +
-                                   std::to_string(kMaxComNumber) + " or a device path");
+                                   std::to_string(kMaxComNumber) +
+                                   ", a device path or an rfc2217:// or tcp:// address");
   }
   const std::string name = "COM" + std::to_string(number);
   const std::string device = ResolveComPort(number, roots);
-  *port = {number, name, device, {}};
+  *port = {number, name, device, {}, {}};
   if (device.empty()) port->problem = Failure(kExitPort, MissingPortText(number, roots));
   return {};
 }

@@ -1,5 +1,6 @@
 // The ports a command runs on, as the user names them: COM names of the port map ("COM3",
-// "com3") or device paths ("/dev/ttyUSB0", which must stand for a COM number).
+// "com3"), device paths ("/dev/ttyUSB0", which must stand for a COM number) or addresses of
+// serial device servers ("rfc2217://HOST:PORT", "tcp://HOST:PORT?baud=RATE").
 #pragma once
 
 #include <string>
@@ -7,16 +8,21 @@
 
 #include "cli/exit_codes.h"
 #include "serial/port_map.h"
+#include "serial/serial_line.h"
 
 namespace travex::cli {
 
 struct PortRef {
   unsigned number = 0;  // the COM number; 0 for a device path without one
   std::string name;     // "COM3"; the path as given when it has no COM number
-  std::string device;   // "/dev/ttyUSB0"; empty when there is none
+  std::string device;   // "/dev/ttyUSB0" (or the address a COM link names); empty when none
+  std::string address;  // an address given as the port itself (number 0, name the address)
   Outcome problem;      // kExitPort: why the port cannot be used (without its name)
   // "COM3 (/dev/ttyUSB0)": how messages name the port.
   std::string Label() const { return device.empty() ? name : name + " (" + device + ")"; }
+  PortTarget Target() const {
+    return address.empty() ? PortTarget(static_cast<uint8_t>(number)) : PortTarget::Address(address);
+  }
 };
 
 // Resolves every argument (each may be a comma-separated list) to a port. Fails with
