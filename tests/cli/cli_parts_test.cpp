@@ -60,6 +60,14 @@ TEST(PortList, ComNamesAndDevicePathsNameOnePortEach) {
   ASSERT_TRUE(ResolvePorts({dir.File("stray")}, &ports, roots).ok());
   EXPECT_EQ(ports[0].problem.code, kExitPort);
   EXPECT_NE(ports[0].problem.message.find("has no COM number"), std::string::npos);
+
+  // Addresses: given directly, or the target of a COM link (the port map never connects).
+  std::filesystem::create_symlink("rfc2217://192.0.2.10:4001", roots.port_dir + "/com4");
+  ASSERT_TRUE(ResolvePorts({"com4,tcp://[::1]:4002?baud=9600"}, &ports, roots).ok());
+  EXPECT_EQ(ports[0].Label(), "COM4 (rfc2217://192.0.2.10:4001)");
+  EXPECT_EQ(ports[0].Target(), PortTarget(4));
+  EXPECT_EQ(ports[1].Target(), PortTarget::Address("tcp://[::1]:4002?baud=9600"));
+  EXPECT_EQ(ResolvePorts({"tcp://host:4002"}, &ports, roots).code, kExitUsage);  // no rate
 }
 
 TEST(Clock, KeepNowOrADateTheLoggerCanHold) {
