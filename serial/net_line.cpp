@@ -206,6 +206,10 @@ long CNetLine::Receive(uint8_t* bytes, size_t count, bool write_locked) {
     MarkLost(errno);
     return -1;
   }
+  // Answers come in pieces; a server that waits for our acknowledgement before sending the next
+  // (Nagle) must not wait for a delayed one. The kernel clears the flag again, so it is renewed.
+  const int one = 1;
+  ::setsockopt(fd_, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
   if (protocol_ == LineProtocol::kRawTcp) return got;
   const size_t data = decoder_.Decode(bytes, static_cast<size_t>(got));
   SendReplies(write_locked);

@@ -71,7 +71,10 @@ class Ser2NetProcess {
           << "  accepter: " << (mode == kRfc2217 ? "telnet(rfc2217),tcp," : "tcp,")
           << "127.0.0.1," << port_ << "\n"
           << "  connector: serialdev," << device << "," << baud << "n81,local\n"
-          << "  options:\n    kickolduser: true\n    mdns: false\n";
+          << "  options:\n    kickolduser: true\n    mdns: false\n"
+          // The server's own batching of serial input (waiting for a pause before it sends)
+          // is its configuration, not the client's doing: off, as on a tuned device server.
+          << "    chardelay: false\n";
     }
     const std::string binary = Binary();
     const std::string pid_file = dir_ + "/ser2net.pid";
