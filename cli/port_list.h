@@ -8,7 +8,7 @@
 
 #include "cli/exit_codes.h"
 #include "serial/port_map.h"
-#include "serial/serial_line.h"
+#include "session/logger_session.h"
 
 namespace travex::cli {
 
