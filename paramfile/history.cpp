@@ -81,6 +81,14 @@ std::string DefaultHistoryFolder() {
   return {};
 }
 
+std::string HistoryPortName(std::string_view port) {
+  std::string name(port);
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.') c = '-';
+  }
+  return name;
+}
+
 std::string HistoryFileName(const HistoryRecord& record) {
   std::tm local{};
   localtime_r(&record.time, &local);
@@ -88,7 +96,7 @@ std::string HistoryFileName(const HistoryRecord& record) {
   std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d-%03d", local.tm_year + 1900,
                 local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
                 std::clamp(record.millisecond, 0, 999));
-  return std::string(stamp) + "_COM" + std::to_string(record.port) + "_a" +
+  return std::string(stamp) + "_" + HistoryPortName(record.port) + "_a" +
          std::to_string(record.address) + "_fw" + FirmwareText(record.fw_version) + "_" +
          HistoryKindName(record.kind) + kExtension;
 }
@@ -100,10 +108,7 @@ bool ParseHistoryName(const std::string& name, HistoryEntry* entry) {
   if (parts.size() != 5) return false;
   HistoryEntry e;
   if (!ParseStamp(parts[0], &e.time)) return false;
-  if (parts[1].size() < 4 || parts[1].compare(0, 3, "COM") != 0 ||
-      !AllDigits(parts[1], 3, parts[1].size() - 3)) {
-    return false;
-  }
+  if (parts[1].empty() || parts[1] != HistoryPortName(parts[1])) return false;
   e.port = parts[1];
   if (parts[2].size() < 2 || parts[2][0] != 'a' || !AllDigits(parts[2], 1, parts[2].size() - 1) ||
       parts[2].size() > 4) {
@@ -133,7 +138,7 @@ std::vector<HistoryEntry> ListHistory(const std::string& folder, const std::stri
     if (!it->is_regular_file(ec) || !ParseHistoryName(it->path().filename().string(), &entry)) {
       continue;
     }
-    if (!port.empty() && !SameText(port, entry.port)) continue;
+    if (!port.empty() && !SameText(HistoryPortName(port), entry.port)) continue;
     entry.path = it->path().string();
     entries.push_back(std::move(entry));
   }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "params/param_image.h"
@@ -39,11 +40,16 @@ std::string DefaultHistoryFolder();
 struct HistoryRecord {
   std::time_t time = 0;  // local time in the name
   int millisecond = 0;
-  unsigned port = 0;     // COM number
+  std::string port;      // HistoryPortName of the port: "COM3", "rfc2217-192.0.2.10-4001"
   unsigned address = 0;
   uint16_t fw_version = 0;
   HistoryKind kind = HistoryKind::kRead;
 };
+
+// How a port stands in a file name: "COM3" as it is, a network line's address with every
+// character other than a letter, digit or '.' as '-' ("tcp://h:4001?baud=9600" gives
+// "tcp---h-4001-baud-9600").
+std::string HistoryPortName(std::string_view port);
 
 std::string HistoryFileName(const HistoryRecord& record);
 
@@ -61,7 +67,8 @@ struct HistoryEntry {
 // Reads a file name of the history; false for any other name.
 bool ParseHistoryName(const std::string& name, HistoryEntry* entry);
 
-// The history's files, newest first; `port` ("COM3", any case) keeps that port's only.
+// The history's files, newest first; `port` ("COM3", any case, or an address) keeps that port's
+// only.
 std::vector<HistoryEntry> ListHistory(const std::string& folder, const std::string& port = {});
 
 // Keeps the image as a new file (the folder is made when missing), then removes the oldest

@@ -45,6 +45,8 @@ class CPortLine : public ISerialLine {
   const PortHolder& LastHolder() const override { return Active().LastHolder(); }
   bool LastOpenRefusedSettings() const override { return Active().LastOpenRefusedSettings(); }
 
+  // The port selected last (worker).
+  const PortTarget& target() const { return target_; }
   // The local port (its numbering, its lock directory, and tests that look at it).
   CComPort& local() { return com_; }
 

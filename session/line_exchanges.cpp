@@ -161,6 +161,8 @@ SearchResult CLineExchanges::Search(const PortTarget& target, ISearchObserver* o
   bool any_opened = false;
   uint32_t last_open = 0;
   for (const bool quick : {true, false}) {
+    // One rate alone is tried once, with the full window.
+    if (quick && fixed != 0) continue;
     for (int k = 0; k < count; ++k) {
       if (stop.stop_requested()) return {SearchStatus::kCancelled};
       if (refused[k]) continue;

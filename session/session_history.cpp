@@ -1,6 +1,7 @@
 // CLoggerSession: keeping whole images in the history, on the worker.
 #include <chrono>
 #include <mutex>
+#include <string>
 
 #include "session/logger_session.h"
 
@@ -38,7 +39,8 @@ void CLoggerSession::KeepImage(HistoryKind kind, const ParamImage& image, uint16
   record.time = std::chrono::system_clock::to_time_t(now);
   record.millisecond = static_cast<int>(
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
-  record.port = port_.port_number;
+  const PortTarget& target = line_.target();
+  record.port = target.number != 0 ? "COM" + std::to_string(target.number) : target.address;
   record.address = exchanges_.link_codec.GetAddress();
   record.fw_version = fw_version;
   record.kind = kind;

@@ -793,6 +793,10 @@ When the device is back, it keeps this port number</translation>
         <source>历史记录无法保存：</source>
         <translation>The history could not be kept: </translation>
     </message>
+    <message>
+        <source>固定波特率%1无应答（只能测试这一个波特率）</source>
+        <translation>No answer at the fixed rate %1 (the only rate this line can try)</translation>
+    </message>
 </context>
 <context>
     <name>travex::CAboutBox</name>

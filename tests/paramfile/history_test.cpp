@@ -14,12 +14,12 @@ TEST(History, NamesReadBackAndTheLimitRemovesTheOldest) {
   const HistoryPlace place{dir.File("history"), 3};
   HistoryRecord record;
   record.time = 1706700000;  // January 2024
-  record.port = 3;
+  record.port = "COM3";
   record.address = 17;
   record.fw_version = 0x0102;
   for (int k = 0; k < 5; ++k) {
     record.kind = k % 2 == 0 ? HistoryKind::kRead : HistoryKind::kWritten;
-    record.port = k == 4 ? 12 : 3;
+    record.port = k == 4 ? "rfc2217://127.0.0.1:4001" : "COM3";
     record.time += 60;
     std::string path, error;
     ASSERT_TRUE(KeepInHistory(place, record, testing::DemoImage(), &path, &error)) << error;
@@ -28,7 +28,8 @@ TEST(History, NamesReadBackAndTheLimitRemovesTheOldest) {
 
   const std::vector<HistoryEntry> all = ListHistory(place.folder);
   ASSERT_EQ(all.size(), 3u);  // the two oldest are gone, the foreign file is not counted
-  EXPECT_EQ(all[0].port, "COM12");
+  EXPECT_EQ(all[0].port, "rfc2217---127.0.0.1-4001");  // an address, safe in a file name
+  EXPECT_EQ(ListHistory(place.folder, "rfc2217://127.0.0.1:4001").size(), 1u);
   EXPECT_EQ(all[0].kind, HistoryKind::kRead);
   EXPECT_EQ(all[1].kind, HistoryKind::kWritten);
   EXPECT_EQ(all[2].address, 17u);
