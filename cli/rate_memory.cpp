@@ -4,11 +4,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
 #include "paramfile/text_file.h"
+#include "serial/port_map.h"
 
 namespace travex::cli {
 namespace {
@@ -36,13 +36,7 @@ std::string LinesWithout(const std::string& text, const std::string& skip, uint3
 
 }  // namespace
 
-std::string DefaultStateFolder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  if (state != nullptr && state[0] == '/') return std::string(state) + "/travex";
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/state/travex";
-  return {};
-}
+std::string DefaultStateFolder() { return XdgFolder("XDG_STATE_HOME", ".local/state"); }
 
 uint32_t RememberedRate(const std::string& folder, const std::string& port) {
   if (folder.empty()) return 0;

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "paramfile/param_file.h"
+#include "serial/port_map.h"
 
 namespace travex {
 
@@ -73,13 +74,7 @@ const char* HistoryKindName(HistoryKind kind) {
   return "read";
 }
 
-std::string DefaultHistoryFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') return std::string(data) + "/travex/history";
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share/travex/history";
-  return {};
-}
+std::string DefaultHistoryFolder() { return XdgFolder("XDG_DATA_HOME", ".local/share") + "/history"; }
 
 std::string HistoryPortName(std::string_view port) {
   std::string name(port);

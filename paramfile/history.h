@@ -33,7 +33,7 @@ struct HistoryPlace {
   size_t limit = kHistoryLimit;
 };
 
-// $XDG_DATA_HOME/travex/history, else ~/.local/share/travex/history; empty without either.
+// $XDG_DATA_HOME/travex/history, else ~/.local/share/travex/history.
 std::string DefaultHistoryFolder();
 
 // Which logger an image came from, and when.

@@ -161,12 +161,16 @@ DeviceTable BuildDeviceTable(const PortMapRoots& roots, HeldTable* held = nullpt
 
 }  // namespace
 
+std::string XdgFolder(const char* variable, const char* fallback) {
+  const char* base = std::getenv(variable);
+  if (base != nullptr && base[0] == '/') return std::string(base) + "/travex";
+  return HomeDirectory() + "/" + fallback + "/travex";
+}
+
 std::string PortDirectory() {
   const char* dir = std::getenv("TRAVEX_PORT_DIR");
   if (dir != nullptr && dir[0] != '\0') return dir;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') return std::string(config) + "/travex/ports";
-  return HomeDirectory() + "/.config/travex/ports";
+  return XdgFolder("XDG_CONFIG_HOME", ".config") + "/ports";
 }
 
 std::string PortEntryPath(unsigned number, const PortMapRoots& roots) {

@@ -24,6 +24,10 @@ inline constexpr unsigned kMaxComNumber = 64;
 // $TRAVEX_PORT_DIR when set and not empty, else $XDG_CONFIG_HOME/travex/ports (when that is an
 // absolute path), else ~/.config/travex/ports.
 std::string PortDirectory();
+// The tool's folder under an XDG base directory: $variable/travex when the variable holds an
+// absolute path, else ~/fallback/travex ("XDG_STATE_HOME", ".local/state" gives
+// ~/.local/state/travex). The home folder is $HOME, else the user's entry in the password file.
+std::string XdgFolder(const char* variable, const char* fallback);
 
 // Where the port map looks. The defaults are the real system; tests point them elsewhere.
 struct PortMapRoots {

@@ -1,10 +1,10 @@
 #include "app/qt/tool_settings.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <cstdlib>
+
+#include "serial/port_map.h"
 
 namespace travex {
 
@@ -27,10 +27,8 @@ QSettings OpenSettings() { return QSettings(SettingsFilePath(), QSettings::IniFo
 }  // namespace
 
 QString SettingsFilePath() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const QString base = xdg != nullptr && xdg[0] == '/' ? QFile::decodeName(xdg)
-                                                       : QDir::homePath() + QStringLiteral("/.config");
-  return base + QStringLiteral("/travex/travex-config.conf");
+  return QFile::decodeName(XdgFolder("XDG_CONFIG_HOME", ".config").c_str()) +
+         QStringLiteral("/travex-config.conf");
 }
 
 RememberedSettings LoadRememberedSettings() {
