@@ -18,12 +18,14 @@
 #include "params/field_table.h"
 #include "serial/com_port.h"
 #include "support/cli_process.h"
+#include "support/ser2net_process.h"
 #include "support/sim_process.h"
 
 namespace travex {
 namespace {
 
 using testing::ReadWholeFile;
+using testing::Ser2NetProcess;
 using testing::SimProcess;
 using testing::WriteWholeFile;
 
@@ -402,6 +404,31 @@ TEST_F(CliTest, WriteWithBackupKeepsThePreviousSettingsExactlyAndTheHistoryLists
   EXPECT_EQ(list[2]["kind"], "read");
   EXPECT_EQ(list[1]["kind"], "before");
   EXPECT_EQ(list[1]["file"], backup);
+}
+
+TEST_F(CliTest, ALoggerBehindAnRfc2217ServerIsReadByItsAddressAndThroughAComLink) {
+  if (!Ser2NetProcess::Available()) GTEST_SKIP() << "ser2net is not installed";
+  SimProcess sim;
+  Start(sim, {"--demo", "--baud", "19200", "--no-pacing", "--state", File("state")});
+  Ser2NetProcess server;
+  ASSERT_TRUE(server.Start(sim.device(), Ser2NetProcess::kRfc2217, 9600)) << server.error();
+  std::filesystem::create_symlink(server.Address(), Ports() + "/com40");
+
+  auto r = Cli({"ports"});
+  EXPECT_TRUE(Has(r.out, "COM40  " + server.Address() + " yes     network\n")) << r.out;
+  r = Cli({"read", "-p", server.Address(), "-o", File("direct.ini")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = Cli({"read", "-p", "COM40", "-o", File("linked.ini")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "COM40 (" + server.Address() + "): read 97 blocks")) << r.out;
+  server.Kill();
+  ASSERT_EQ(sim.Stop(), 0);
+  const ParamImage held = StateImage(File("state"));
+  for (const char* name : {"direct.ini", "linked.ini"}) {
+    ParamImage read{};
+    LoadParamFile(File(name), &read);
+    EXPECT_EQ(Differences(read, held), "") << name;
+  }
 }
 
 }  // namespace
