@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_fixture.h"
 #include "paramfile/demo_image.h"
 #include "paramfile/image_json.h"
 #include "paramfile/image_report.h"
@@ -17,71 +18,9 @@
 #include "paramfile/temp_folder.h"
 #include "params/field_table.h"
 #include "serial/com_port.h"
-#include "support/cli_process.h"
-#include "support/ser2net_process.h"
-#include "support/sim_process.h"
 
 namespace travex {
 namespace {
-
-using testing::ReadWholeFile;
-using testing::Ser2NetProcess;
-using testing::SimProcess;
-using testing::WriteWholeFile;
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir.ok());
-    std::filesystem::create_directory(Ports());
-    // For the test's own ports (a holder of a busy port); before any thread starts.
-    setenv("TRAVEX_PORT_DIR", Ports().c_str(), 1);
-    // The history and the remembered rates stay in the test's folder.
-    setenv("XDG_DATA_HOME", File("data").c_str(), 1);
-    setenv("XDG_STATE_HOME", File("state-home").c_str(), 1);
-    std::string error;
-    ASSERT_TRUE(SaveParamFile(File("demo.ini"), testing::DemoImage(), &error)) << error;
-  }
-
-  std::string Ports() const { return dir.File("ports"); }
-  std::string File(const std::string& name) const { return dir.File(name); }
-
-  // Starts a logger on the shared port directory; its COM name.
-  std::string Start(SimProcess& sim, std::vector<std::string> args) {
-    args.insert(args.end(), {"--port-dir", Ports()});
-    if (!sim.Start(args)) {
-      ADD_FAILURE() << sim.error();
-      return "COM0";
-    }
-    return "COM" + std::to_string(sim.com_number());
-  }
-
-  testing::CliResult Cli(const std::vector<std::string>& args, int interrupt_ms = 0) {
-    return testing::RunCli(args, Ports(), interrupt_ms);
-  }
-
-  // The image a stopped logger saved in its --state file.
-  static ParamImage StateImage(const std::string& path) {
-    const std::string bytes = ReadWholeFile(path);
-    ParamImage image{};
-    EXPECT_EQ(bytes.size(), kImageBytes);
-    if (bytes.size() == kImageBytes)
-      DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), &image);
-    return image;
-  }
-
-  static std::string Differences(const ParamImage& a, const ParamImage& b) {
-    DiffOptions options;
-    options.device_time = false;
-    return FormatChanges(DiffImages(a, b, options));
-  }
-
-  testing::TempFolder dir;
-};
 
 TEST_F(CliTest, FilesAreConvertedShownAndComparedAndBadOnesRefused) {
   auto r = Cli({"convert", File("demo.ini"), File("demo.json")});
@@ -371,64 +310,6 @@ TEST_F(CliTest, AnInterruptEndsTheRunAndReleasesThePort) {
   CComPort port;
   port.Configure(static_cast<uint8_t>(sim.com_number()), 8, 0, 0, 2400);
   EXPECT_NE(port.Open(), 0) << port.LastError();
-}
-
-TEST_F(CliTest, WriteWithBackupKeepsThePreviousSettingsExactlyAndTheHistoryListsThem) {
-  SimProcess sim;
-  std::string com = Start(sim, {"--demo", "--baud", "19200", "--no-pacing", "--state", File("state")});
-  sim.Stop();
-  const ParamImage before = StateImage(File("state"));
-  com = Start(sim, {"--baud", "19200", "--no-pacing", "--state", File("state")});
-  ParamImage changed = before;
-  ASSERT_TRUE(SetFieldText(&changed, *FindField("arg2[3].name"), "\xC1\xF7"));
-  std::string error;
-  ASSERT_TRUE(SaveParamFile(File("changed.ini"), changed, &error));
-
-  auto r = Cli({"write", "-p", com, File("changed.ini"), "--backup"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  const std::string kept = "the previous settings are kept in ";
-  const size_t at = r.out.find(kept);
-  ASSERT_NE(at, std::string::npos) << r.out;
-  const std::string backup = r.out.substr(at + kept.size(), r.out.find('\n', at) - at - kept.size());
-  ParamImage held{};
-  LoadParamFile(backup, &held);
-  EXPECT_EQ(Differences(held, before), "");
-  sim.Stop();
-  EXPECT_EQ(Differences(changed, StateImage(File("state"))), "");
-
-  r = Cli({"history", "--port", com, "--json"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  const auto list = nlohmann::json::parse(r.out);
-  ASSERT_EQ(list.size(), 3u);  // read, before, written
-  EXPECT_EQ(list[0]["kind"], "written");
-  EXPECT_EQ(list[2]["kind"], "read");
-  EXPECT_EQ(list[1]["kind"], "before");
-  EXPECT_EQ(list[1]["file"], backup);
-}
-
-TEST_F(CliTest, ALoggerBehindAnRfc2217ServerIsReadByItsAddressAndThroughAComLink) {
-  if (!Ser2NetProcess::Available()) GTEST_SKIP() << "ser2net is not installed";
-  SimProcess sim;
-  Start(sim, {"--demo", "--baud", "19200", "--no-pacing", "--state", File("state")});
-  Ser2NetProcess server;
-  ASSERT_TRUE(server.Start(sim.device(), Ser2NetProcess::kRfc2217, 9600)) << server.error();
-  std::filesystem::create_symlink(server.Address(), Ports() + "/com40");
-
-  auto r = Cli({"ports"});
-  EXPECT_TRUE(Has(r.out, "COM40  " + server.Address() + " yes     network\n")) << r.out;
-  r = Cli({"read", "-p", server.Address(), "-o", File("direct.ini")});
-  EXPECT_EQ(r.status, 0) << r.err;
-  r = Cli({"read", "-p", "COM40", "-o", File("linked.ini")});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(Has(r.out, "COM40 (" + server.Address() + "): read 97 blocks")) << r.out;
-  server.Kill();
-  ASSERT_EQ(sim.Stop(), 0);
-  const ParamImage held = StateImage(File("state"));
-  for (const char* name : {"direct.ini", "linked.ini"}) {
-    ParamImage read{};
-    LoadParamFile(File(name), &read);
-    EXPECT_EQ(Differences(read, held), "") << name;
-  }
 }
 
 }  // namespace
