@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 #include "app/qt/language.h"
 #include "gui/sim_fixture.h"
@@ -70,8 +71,12 @@ class LanguageGuiTest : public SimGuiTest {
     TestBaud();
     EXPECT_EQ(Pane(0), found_text);
     Click(IDC_BASE_READ);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return dialog_->core().param_store.answers_stored > 0; },
-                                20000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] {
+          const std::lock_guard lock(dialog_->core().StoreMutex());
+          return dialog_->core().param_store.answers_stored > 0;
+        },
+        20000));
     EXPECT_EQ(CutTexts(*dialog_), std::vector<std::string>());
     EXPECT_LE(dialog_->width(), 1280);
     EXPECT_LE(dialog_->height(), 800);
