@@ -85,9 +85,7 @@ int CNetLine::Open() {
   }
   if (protocol_ == LineProtocol::kRfc2217 && !SetUpServer(deadline)) return 0;
   // Whatever came before is not ours.
-  uint8_t discard[1024];
-  while (Receive(discard, sizeof discard, true) > 0) {
-  }
+  Drain(true);
   if (lost_.load()) return Fail(ECONNRESET);
   open_count_.fetch_add(1);
   open_.store(true);
@@ -182,17 +180,21 @@ template <typename Done>
 bool CNetLine::ReadServerUntil(Deadline deadline, Done done) {
   uint8_t bytes[256];
   while (!done()) {
+    // A server that keeps talking without answering still gets no more than the deadline.
+    if (Clock::now() >= deadline) return Fail(ETIMEDOUT, "the server did not answer in time");
     pollfd pfd{fd_, POLLIN, 0};
     const int ready = ::poll(&pfd, 1, MsLeft(deadline));
     if (ready < 0 && errno == EINTR) continue;
     if (ready == 0) return Fail(ETIMEDOUT, "the server did not answer in time");
     if (ready < 0) return Fail(errno);
-    if (Receive(bytes, sizeof bytes, true) < 0) return Fail(ECONNRESET);
+    size_t data = 0;
+    if (Receive(bytes, sizeof bytes, true, &data) < 0) return Fail(ECONNRESET);
   }
   return true;
 }
 
-long CNetLine::Receive(uint8_t* bytes, size_t count, bool write_locked) {
+long CNetLine::Receive(uint8_t* bytes, size_t count, bool write_locked, size_t* data) {
+  *data = 0;
   ssize_t got;
   do {
     got = ::recv(fd_, bytes, count, MSG_DONTWAIT);
@@ -210,10 +212,20 @@ long CNetLine::Receive(uint8_t* bytes, size_t count, bool write_locked) {
   // (Nagle) must not wait for a delayed one. The kernel clears the flag again, so it is renewed.
   const int one = 1;
   ::setsockopt(fd_, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
-  if (protocol_ == LineProtocol::kRawTcp) return got;
-  const size_t data = decoder_.Decode(bytes, static_cast<size_t>(got));
-  SendReplies(write_locked);
-  return static_cast<long>(data);
+  if (protocol_ == LineProtocol::kRawTcp) {
+    *data = static_cast<size_t>(got);
+  } else {
+    *data = decoder_.Decode(bytes, static_cast<size_t>(got));
+    SendReplies(write_locked);
+  }
+  return static_cast<long>(got);
+}
+
+void CNetLine::Drain(bool write_locked) {
+  uint8_t discard[1024];
+  size_t data = 0;
+  while (Receive(discard, sizeof discard, write_locked, &data) > 0) {
+  }
 }
 
 void CNetLine::SendReplies(bool write_locked) {
@@ -254,8 +266,9 @@ size_t CNetLine::Read(uint8_t* buffer, size_t count) {
   if (!open_.load() || lost_.load() || buffer == nullptr || count == 0) return 0;
   std::lock_guard lock(read_mutex_);
   if (fd_ < 0) return 0;
-  const long got = Receive(buffer, count, false);
-  return got > 0 ? static_cast<size_t>(got) : 0;
+  size_t data = 0;
+  Receive(buffer, count, false, &data);
+  return data;
 }
 
 int CNetLine::Write(const uint8_t* buffer, size_t count) {
@@ -269,7 +282,11 @@ int CNetLine::Write(const uint8_t* buffer, size_t count) {
   uint8_t escaped[2 * kWritePiece];
   for (size_t done = 0; done < count; done += kWritePiece) {
     const size_t piece = std::min(kWritePiece, count - done);
-    if (!SendAll(escaped, telnet::EscapeData(buffer + done, piece, escaped), deadline)) return 0;
+    if (!SendAll(escaped, telnet::EscapeData(buffer + done, piece, escaped), deadline)) {
+      // Part of an escaped piece may be out: the server would read what follows as a command.
+      MarkLost(ETIMEDOUT);
+      return 0;
+    }
   }
   return 1;
 }
@@ -278,9 +295,7 @@ void CNetLine::FlushInput() {
   if (!open_.load() || lost_.load()) return;
   std::lock_guard lock(read_mutex_);
   if (fd_ < 0) return;
-  uint8_t discard[1024];
-  while (Receive(discard, sizeof discard, false) > 0) {
-  }
+  Drain(false);
 }
 
 ISerialLine::Wait CNetLine::WaitReadable(int timeout_ms) {

@@ -71,9 +71,13 @@ class CNetLine : public ISerialLine {
   // Reads the server until `done` says so or the deadline passes; data is dropped.
   template <typename Done>
   bool ReadServerUntil(Deadline deadline, Done done);
-  // Receives what is waiting into bytes (decoded for RFC 2217); -1 when the line is gone.
+  // Receives what is waiting into bytes and decodes it (RFC 2217); `data` is how many data bytes
+  // are left at the start of bytes. Returns the bytes received: 0 when nothing was waiting, -1
+  // when the line is gone. A piece of only Telnet commands is bytes received and no data.
   // read_mutex_ held; write_locked: the caller holds write_mutex_ too.
-  long Receive(uint8_t* bytes, size_t count, bool write_locked);
+  long Receive(uint8_t* bytes, size_t count, bool write_locked, size_t* data);
+  // Receives and drops whatever is waiting now.
+  void Drain(bool write_locked);
   // Sends the negotiation replies the decoder holds.
   void SendReplies(bool write_locked);
   void MarkLost(int error);

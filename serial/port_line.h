@@ -31,7 +31,11 @@ class CPortLine : public ISerialLine {
   int Write(const uint8_t* buffer, size_t count) override { return Active().Write(buffer, count); }
   void FlushInput() override { Active().FlushInput(); }
   Wait WaitReadable(int timeout_ms) override { return Active().WaitReadable(timeout_ms); }
-  void WakeWaiters() override { Active().WakeWaiters(); }
+  // Both: right after a switch the reader may still sleep on the other line.
+  void WakeWaiters() override {
+    com_.WakeWaiters();
+    net_.WakeWaiters();
+  }
 
   bool IsOpen() const override { return Active().IsOpen(); }
   bool IsLost() const override { return Active().IsLost(); }
