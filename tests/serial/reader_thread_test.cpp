@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -110,6 +111,36 @@ TEST(RingAndPort, ClearOnALinkedClosedPortIsHarmless) {
   ring.Clear();
   EXPECT_EQ(ring.Used(), 0u);
   EXPECT_FALSE(port.IsOpen());
+}
+
+// A port whose loss another thread found (a write or a purge), not the reader's own wait.
+class PortLostElsewhere : public CComPort {
+ public:
+  bool IsLost() const override { return lost.load() || CComPort::IsLost(); }
+  std::atomic<bool> lost{false};
+};
+
+TEST(ReaderThreadLoss, ALossFoundByAnotherThreadIsToldOncePerOpen) {
+  testing::Pty pty;
+  testing::PortDir dir;
+  ASSERT_TRUE(pty.ok());
+  dir.Link(9, pty.slave_path);
+  PortLostElsewhere port;
+  port.Configure(9, 8, 0, 0, 19200);
+  CRxRing ring{&port};
+  ASSERT_NE(port.Open(), 0);
+  std::atomic<int> told{0};
+  std::atomic<uint32_t> told_open{0};
+  CReaderThread reader;
+  reader.Start(port, ring, [&](uint32_t open_count) {
+    told_open = open_count;
+    ++told;
+  });
+  port.lost = true;
+  ASSERT_TRUE(WaitFor([&] { return told.load() == 1; }));
+  EXPECT_EQ(told_open.load(), port.OpenCount());
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));  // more waits, no more news
+  EXPECT_EQ(told.load(), 1);
 }
 
 }  // namespace
