@@ -28,10 +28,13 @@ int CmdHistory(CommandEnv& env, const std::string& port, bool json) {
   }
   std::string table;
   for (const HistoryEntry& e : entries) {
-    char line[160];
-    std::snprintf(line, sizeof line, "%-19s  %-6s  %7u  %-8s  %-7s  ", e.time.c_str(),
-                  e.port.c_str(), e.address, e.firmware.c_str(), HistoryKindName(e.kind));
-    table += line + e.path + "\n";
+    // The port may be a long address: it is written whole, the columns after it move.
+    char line[96];
+    std::snprintf(line, sizeof line, "  %7u  %-8s  %-7s  ", e.address, e.firmware.c_str(),
+                  HistoryKindName(e.kind));
+    std::string port_text = e.port;
+    if (port_text.size() < 6) port_text.resize(6, ' ');
+    table += e.time + "  " + port_text + line + e.path + "\n";
   }
   char heading[128];
   std::snprintf(heading, sizeof heading, "%-19s  %-6s  %7s  %-8s  %-7s  %s\n", "TIME", "PORT",
