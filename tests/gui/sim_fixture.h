@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QObject>
+#include <QProgressBar>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -61,6 +62,18 @@ class SimGuiTest : public GuiTest {
 
   bool WaitForPane(int pane, const std::string& text, int timeout_ms = 20000) {
     return QTest::qWaitFor([&] { return Pane(pane) == text; }, timeout_ms);
+  }
+
+  // What a read-all cut by a lost line leaves: the loss in panes 0 and 3, the port closed, the
+  // run over, and the bar failed with the steps reached out of `steps`.
+  void ExpectReadAllEndedByDeviceLoss(int steps) {
+    ASSERT_TRUE(WaitForPane(0, "设备已断开", 5000)) << Pane(0);
+    EXPECT_EQ(Pane(3), "设备已断开，全部读取未完成");
+    EXPECT_FALSE(PortOpen());
+    EXPECT_FALSE(dialog_->core().RunInProgress());
+    EXPECT_EQ(dialog_->RunProgressBar()->format(), QStringLiteral("失败 %v/%m"));
+    EXPECT_GE(dialog_->RunProgressBar()->value(), 2);
+    EXPECT_EQ(dialog_->RunProgressBar()->maximum(), steps);
   }
 
   // Parameter requests the logger received so far (frames starting 0x55).
